@@ -1,0 +1,197 @@
+#include "number_parse.hpp"
+
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <string>
+
+#include "diagnostics.hpp"
+
+namespace rio {
+namespace {
+
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+bool is_exponent_letter(char c) {
+  return c == 'E' || c == 'e' || c == 'D' || c == 'd' || c == 'Q' || c == 'q';
+}
+
+// The parts of a real number's text: sign, digits (point removed), how many
+// digits stand before the point, and the exponent.
+struct RealText {
+  bool negative = false;
+  std::string_view integer_digits;
+  std::string_view fraction_digits;
+  bool has_point = false;
+  bool has_exponent = false;
+  std::int64_t exponent = 0;  // saturated far beyond any representable value
+  bool plain_form = true;     // no leading plus, and any exponent written with E
+};
+
+// Splits [sign] digits [. digits] [exponent]; exponent is an E, D or Q (any
+// case) with an optionally signed integer, or a sign alone with an integer.
+// False when the text is not of that form or has no mantissa digit.
+bool split_real(std::string_view text, RealText& parts) {
+  std::size_t i = 0;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+    parts.negative = text[i] == '-';
+    if (text[i] == '+') parts.plain_form = false;
+    ++i;
+  }
+  std::size_t start = i;
+  while (i < text.size() && is_digit(text[i])) ++i;
+  parts.integer_digits = text.substr(start, i - start);
+  if (i < text.size() && text[i] == '.') {
+    parts.has_point = true;
+    start = ++i;
+    while (i < text.size() && is_digit(text[i])) ++i;
+    parts.fraction_digits = text.substr(start, i - start);
+  }
+  if (parts.integer_digits.empty() && parts.fraction_digits.empty()) return false;
+  if (i == text.size()) return true;
+  if (is_exponent_letter(text[i])) {
+    parts.plain_form = parts.plain_form && (text[i] == 'e' || text[i] == 'E');
+    ++i;
+  } else {
+    parts.plain_form = false;
+  }
+  bool exponent_negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) exponent_negative = text[i++] == '-';
+  if (i == text.size()) return false;
+  parts.has_exponent = true;
+  for (; i < text.size(); ++i) {
+    if (!is_digit(text[i])) return false;
+    if (parts.exponent < 1'000'000'000) parts.exponent = parts.exponent * 10 + (text[i] - '0');
+  }
+  if (exponent_negative) parts.exponent = -parts.exponent;
+  return true;
+}
+
+// Converts the parts to the target type; `implied_decimals` shifts the point
+// left when the text has none. Returns 0 or input conversion error (64).
+template <typename Real>
+int convert_real(const RealText& parts, int implied_decimals, Real& value) {
+  std::string normal;
+  normal.reserve(parts.integer_digits.size() + parts.fraction_digits.size() + 24);
+  normal.append(parts.integer_digits);
+  normal.append(parts.fraction_digits);
+  const std::int64_t shift = parts.has_point
+                                 ? -static_cast<std::int64_t>(parts.fraction_digits.size())
+                                 : -static_cast<std::int64_t>(implied_decimals);
+  const std::int64_t exponent = parts.exponent + shift;
+  normal += 'e';
+  normal += std::to_string(exponent);
+  Real magnitude = 0;
+  const auto result = std::from_chars(normal.data(), normal.data() + normal.size(), magnitude);
+  if (result.ec == std::errc::result_out_of_range) {
+    // Either too large or too small; only the decimal magnitude tells which.
+    const std::size_t first_nonzero = normal.find_first_not_of('0');
+    const std::int64_t digits_after_first =
+        static_cast<std::int64_t>(normal.find('e')) - static_cast<std::int64_t>(first_nonzero);
+    if (digits_after_first + exponent > 0) return msg_input_conversion;
+    magnitude = 0;
+  } else if (result.ec != std::errc()) {
+    return msg_input_conversion;
+  }
+  value = parts.negative ? -magnitude : magnitude;
+  return 0;
+}
+
+// Whole decimal digits into a 4-byte integer; false when out of range.
+bool convert_whole(std::string_view digits, bool negative, std::int32_t& value) {
+  std::int64_t magnitude = 0;
+  for (const char c : digits) {
+    magnitude = magnitude * 10 + (c - '0');
+    if (magnitude > std::int64_t{1} << 32) return false;
+  }
+  const std::int64_t signed_value = negative ? -magnitude : magnitude;
+  if (signed_value < std::numeric_limits<std::int32_t>::min() ||
+      signed_value > std::numeric_limits<std::int32_t>::max()) {
+    return false;
+  }
+  value = static_cast<std::int32_t>(signed_value);
+  return true;
+}
+
+// The field with its blanks removed (blanks are ignored wherever they stand).
+std::string without_blanks(std::string_view field) {
+  std::string kept;
+  kept.reserve(field.size());
+  for (const char c : field) {
+    if (c != ' ') kept += c;
+  }
+  return kept;
+}
+
+bool is_sign_alone(std::string_view text) { return text == "+" || text == "-"; }
+
+template <typename Real>
+int parse_fixed_real_as(std::string_view field, int decimals, Real& value) {
+  const std::string text = without_blanks(field);
+  if (text.empty() || is_sign_alone(text)) {
+    value = text == "-" ? -Real{0} : Real{0};
+    return 0;
+  }
+  RealText parts;
+  if (!split_real(text, parts)) return msg_input_conversion;
+  return convert_real(parts, decimals, value);
+}
+
+template <typename Real>
+int parse_free_real_as(std::string_view token, Real& value) {
+  RealText parts;
+  if (!split_real(token, parts)) return msg_syntax_error;
+  if (parts.plain_form) {
+    // Already in the form the standard conversion takes: convert in place.
+    const auto result = std::from_chars(token.data(), token.data() + token.size(), value);
+    if (result.ec == std::errc() && result.ptr == token.data() + token.size()) return 0;
+  }
+  return convert_real(parts, 0, value);
+}
+
+}  // namespace
+
+int parse_fixed_integer(std::string_view field, std::int32_t& value) {
+  const std::string text = without_blanks(field);
+  std::string_view digits = text;
+  bool negative = false;
+  if (!digits.empty() && (digits.front() == '+' || digits.front() == '-')) {
+    negative = digits.front() == '-';
+    digits.remove_prefix(1);
+  }
+  for (const char c : digits) {
+    if (!is_digit(c)) return msg_input_conversion;
+  }
+  return convert_whole(digits, negative, value) ? 0 : msg_input_conversion;
+}
+
+int parse_fixed_real(std::string_view field, int decimals, float& value) {
+  return parse_fixed_real_as(field, decimals, value);
+}
+int parse_fixed_real(std::string_view field, int decimals, double& value) {
+  return parse_fixed_real_as(field, decimals, value);
+}
+
+int parse_free_integer(std::string_view token, std::int32_t& value) {
+  RealText parts;
+  if (!split_real(token, parts)) return msg_syntax_error;
+  if (!parts.has_point && !parts.has_exponent) {
+    return convert_whole(parts.integer_digits, parts.negative, value) ? 0 : msg_input_conversion;
+  }
+  // A number with a point or an exponent is read as an 8-byte real and cut
+  // toward zero.
+  double real = 0;
+  if (const int failure = convert_real(parts, 0, real); failure != 0) return failure;
+  const double whole = std::trunc(real);
+  if (!(whole >= -2147483648.0 && whole <= 2147483647.0)) return msg_input_conversion;
+  value = static_cast<std::int32_t>(whole);
+  return 0;
+}
+
+int parse_free_real(std::string_view token, float& value) { return parse_free_real_as(token, value); }
+int parse_free_real(std::string_view token, double& value) {
+  return parse_free_real_as(token, value);
+}
+
+}  // namespace rio

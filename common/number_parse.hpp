@@ -1,0 +1,34 @@
+// Numeric input: the checked conversions behind both readers. Each returns
+// the message number of its failure, or 0 on success.
+#ifndef RECORD_IO_NUMBER_PARSE_HPP
+#define RECORD_IO_NUMBER_PARSE_HPP
+
+#include <cstdint>
+#include <string_view>
+
+namespace rio {
+
+// A fixed-column Iw field: blanks ignored anywhere, all blanks read as 0, an
+// optional sign then decimal digits. Failure: input conversion error (64).
+int parse_fixed_integer(std::string_view field, std::int32_t& value);
+
+// A fixed-column Fw.d field: blanks ignored, all blanks read as 0; without a
+// point the last `decimals` digits before the exponent are the decimals.
+// Failure: input conversion error (64).
+int parse_fixed_real(std::string_view field, int decimals, float& value);
+int parse_fixed_real(std::string_view field, int decimals, double& value);
+
+// A free-format value (no blanks in it) for an integer target: a whole
+// number, or a real cut toward zero. Not a number: syntax error (59); beyond
+// the 4-byte range: input conversion error (64).
+int parse_free_integer(std::string_view token, std::int32_t& value);
+
+// A free-format value for a real target, rounded to the target's precision.
+// Not a number: syntax error (59); beyond the largest finite value: input
+// conversion error (64); too small: the nearest subnormal or zero.
+int parse_free_real(std::string_view token, float& value);
+int parse_free_real(std::string_view token, double& value);
+
+}  // namespace rio
+
+#endif

@@ -1,0 +1,92 @@
+// Record I/O: the one layer through which both programs read and write text.
+//
+// A stream is a unit (a small integer): 0 standard error, 5 standard input,
+// 6 standard output, any other number a file opened with open(). Every
+// operation moves whole records (lines). Every failure ends the run: the
+// operation throws IoError, and run_program() prints the diagnostic and
+// returns its message number as the exit status. The one exception is a
+// number too wide for its output field (message 63), which is reported on
+// standard error after the record and does not stop the run.
+#ifndef RECORD_IO_HPP
+#define RECORD_IO_HPP
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "diagnostics.hpp"
+#include "layout.hpp"
+#include "record_values.hpp"
+
+namespace rio {
+
+inline constexpr int stderr_unit = 0;
+inline constexpr int stdin_unit = 5;
+inline constexpr int stdout_unit = 6;
+
+enum class OpenStatus {
+  old_file,  // must exist
+  new_file,  // must not exist; created exclusively, never truncated
+  unknown,   // opened as it is, created empty when missing
+};
+
+// Opens `file_name` (relative to the current directory) as `unit`.
+void open(int unit, std::string_view file_name, OpenStatus status);
+// Releases the unit; writes nothing.
+void close(int unit);
+// Closes every open unit (done by run_program at every end of a run).
+void close_all();
+
+// Fixed-column writer: one record from a layout and its values, handed to
+// the operating system when the call ends.
+void vwrite(int unit, const Layout& layout, std::span<const Value> values);
+template <typename... Args>
+void write(int unit, const Layout& layout, const Args&... values) {
+  const std::array<Value, sizeof...(Args)> packed{make_value(values)...};
+  vwrite(unit, layout, packed);
+}
+
+// Fixed-column reader: consumes exactly one record.
+void vread(int unit, const Layout& layout, std::span<const Target> targets);
+template <typename... Args>
+void read(int unit, const Layout& layout, Args&... targets) {
+  const std::array<Target, sizeof...(Args)> packed{make_target(targets)...};
+  vread(unit, layout, packed);
+}
+
+// Free-format reader: fills the targets in order from one or more records,
+// starting at the next record and discarding the rest of the last one used.
+void vread_free(int unit, std::span<const Target> targets);
+template <typename... Args>
+void read_free(int unit, Args&... targets) {
+  const std::array<Target, sizeof...(Args)> packed{make_target(targets)...};
+  vread_free(unit, packed);
+}
+
+// Free-format line writer: one blank, the text, a line feed.
+void write_line(int unit, std::string_view text);
+
+// Lets a unit collect records in memory and hand them to the system in
+// blocks. Everything collected is handed over before any diagnostic, before
+// a read of standard input, and when the unit is closed. Not used on a
+// terminal: there each record still goes out when it is written.
+void set_block_output(int unit, bool enabled);
+
+// Ends the run at once, writing nothing: exit status 0.
+[[noreturn]] void plain_stop();
+// Ends the run at once with `status`, after the program has written its own
+// message (used for the few failures a program reports itself).
+[[noreturn]] void stop_run(int status);
+
+// Runs a program's main sequence under the tag word `program_name`: returns
+// 0 at a normal end or plain stop, the status of stop_run, or the message
+// number of a fatal I/O diagnostic after printing it. Closes every unit.
+int run_program(std::string_view program_name, const std::function<void()>& main_sequence);
+
+}  // namespace rio
+
+#endif

@@ -1,0 +1,43 @@
+// The readers and the writer's formatting on records in memory, apart from
+// units: what the unit operations use, and what tests and fuzzing drive.
+#ifndef RECORD_IO_RECORD_PARSING_HPP
+#define RECORD_IO_RECORD_PARSING_HPP
+
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "layout.hpp"
+#include "record_values.hpp"
+
+namespace rio {
+
+// A read that cannot complete: end of file (24), syntax error (59) or input
+// conversion error (64). The unit operations turn it into an IoError.
+struct ReadFailure {
+  int message_number;
+};
+
+// Where the free-format reader takes its records from.
+class RecordSource {
+ public:
+  virtual ~RecordSource() = default;
+  // The next record, or false at end of file.
+  virtual bool next_record(std::string_view& record) = 0;
+};
+
+// Fills the targets from one record by the layout.
+void read_fixed_record(std::string_view record, const Layout& layout,
+                       std::span<const Target> targets);
+
+// Fills the targets from as many records of the source as needed.
+void read_free_values(RecordSource& source, std::span<const Target> targets);
+
+// Appends one formatted record (without line feed). Returns false when a
+// numeric field overflowed and was filled with asterisks. A value that does
+// not match its field is a programming error (std::logic_error).
+bool format_record(std::string& record, const Layout& layout, std::span<const Value> values);
+
+}  // namespace rio
+
+#endif

@@ -1,0 +1,260 @@
+#include "units.hpp"
+
+#include <fcntl.h>
+#include <limits.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <map>
+#include <stdexcept>
+
+#include "diagnostics.hpp"
+#include "record_io.hpp"
+
+namespace rio {
+namespace {
+
+constexpr std::size_t read_chunk = 1 << 16;
+constexpr std::size_t block_limit = 1 << 16;
+
+std::map<int, Unit>& unit_table() {
+  static std::map<int, Unit> table;
+  return table;
+}
+
+Unit make_standard_unit(int number) {
+  Unit unit;
+  unit.number = number;
+  if (number == stderr_unit) {
+    unit.fd = STDERR_FILENO;
+    unit.shown_name = "stderr";
+  } else if (number == stdin_unit) {
+    unit.fd = STDIN_FILENO;
+    unit.shown_name = "stdin";
+  } else {
+    unit.fd = STDOUT_FILENO;
+    unit.shown_name = "stdout";
+  }
+  return unit;
+}
+
+bool is_standard_unit(int number) {
+  return number == stderr_unit || number == stdin_unit || number == stdout_unit;
+}
+
+// Writes all bytes, resuming after partial writes and interruptions.
+int write_fully(int fd, std::string_view bytes) noexcept {
+  while (!bytes.empty()) {
+    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(written));
+  }
+  return 0;
+}
+
+void flush_block(Unit& unit) {
+  if (unit.pending_output.empty()) return;
+  const int error = write_fully(unit.fd, unit.pending_output);
+  unit.pending_output.clear();
+  if (error != 0) throw IoError(msg_write_error, unit.number, unit.shown_name, error);
+}
+
+// Reads more bytes into the unit's input buffer; false at end of file.
+bool fill_input(Unit& unit) {
+  if (unit.input_begin > 0) {
+    const std::size_t kept = unit.input_end - unit.input_begin;
+    std::memmove(unit.input.data(), unit.input.data() + unit.input_begin, kept);
+    unit.input_begin = 0;
+    unit.input_end = kept;
+  }
+  if (unit.input.size() - unit.input_end < read_chunk) {
+    unit.input.resize(unit.input_end + read_chunk);
+  }
+  for (;;) {
+    const ssize_t got = ::read(unit.fd, unit.input.data() + unit.input_end, read_chunk);
+    if (got > 0) {
+      unit.input_end += static_cast<std::size_t>(got);
+      return true;
+    }
+    if (got == 0) return false;
+    if (errno != EINTR) throw IoError(msg_read_error, unit.number, unit.shown_name, errno);
+  }
+}
+
+}  // namespace
+
+Unit& unit_for(int number) {
+  auto& table = unit_table();
+  auto found = table.find(number);
+  if (found != table.end()) return found->second;
+  if (!is_standard_unit(number)) {
+    throw std::logic_error("record I/O: unit " + std::to_string(number) + " is not open");
+  }
+  return table.emplace(number, make_standard_unit(number)).first->second;
+}
+
+bool next_record(Unit& unit, std::string_view& record) {
+  if (unit.number == stdin_unit) flush_all_blocks();
+  std::size_t searched = 0;  // bytes after input_begin known to hold no line feed
+  std::size_t length = 0;
+  std::size_t consumed = 0;
+  for (;;) {
+    const char* begin = unit.input.data() + unit.input_begin;
+    const std::size_t available = unit.input_end - unit.input_begin;
+    const void* newline =
+        available > searched ? std::memchr(begin + searched, '\n', available - searched) : nullptr;
+    if (newline != nullptr) {
+      length = static_cast<std::size_t>(static_cast<const char*>(newline) - begin);
+      consumed = length + 1;
+      break;
+    }
+    searched = available;
+    if (!unit.input_exhausted && fill_input(unit)) continue;
+    // End of file: what is left is a last record without a line feed.
+    unit.input_exhausted = true;
+    if (available == 0) return false;
+    length = available;
+    consumed = available;
+    break;
+  }
+  const char* start = unit.input.data() + unit.input_begin;
+  if (length > 0 && start[length - 1] == '\r') --length;
+  record = std::string_view(start, length);
+  unit.input_begin += consumed;
+  return true;
+}
+
+void put_record(Unit& unit, std::string_view record_with_newline) {
+  if (unit.block_output) {
+    unit.pending_output.append(record_with_newline);
+    if (unit.pending_output.size() >= block_limit) flush_block(unit);
+    return;
+  }
+  const int error = write_fully(unit.fd, record_with_newline);
+  if (error != 0) throw IoError(msg_write_error, unit.number, unit.shown_name, error);
+}
+
+void flush_all_blocks() {
+  for (auto& [number, unit] : unit_table()) flush_block(unit);
+}
+
+void flush_all_blocks_quietly() noexcept {
+  for (auto& [number, unit] : unit_table()) {
+    if (!unit.pending_output.empty()) {
+      write_fully(unit.fd, unit.pending_output);
+      unit.pending_output.clear();
+    }
+  }
+}
+
+void write_diagnostic(std::string_view text) noexcept { write_fully(STDERR_FILENO, text); }
+
+std::string shown_path(std::string_view file_name) {
+  if (!file_name.empty() && file_name.front() == '/') return std::string(file_name);
+  std::string directory(PATH_MAX, '\0');
+  if (::getcwd(directory.data(), directory.size()) == nullptr) return std::string(file_name);
+  directory.resize(std::strlen(directory.c_str()));
+  if (directory.empty() || directory.back() != '/') directory += '/';
+  return directory + std::string(file_name);
+}
+
+// ---- Opening and closing -------------------------------------------------
+
+namespace {
+
+int message_for_open_error(int error, OpenStatus status) {
+  switch (error) {
+    case ENOENT: return msg_file_not_found;
+    case EEXIST: return status == OpenStatus::new_file ? msg_cannot_overwrite : msg_open_failure;
+    case EACCES:
+    case EPERM: return msg_permission_denied;
+    case ENOTDIR:
+    case ENAMETOOLONG: return msg_file_name_error;
+    default: return msg_open_failure;
+  }
+}
+
+// Write access refused, but reading may still be allowed.
+bool write_access_refused(int error) {
+  return error == EACCES || error == EPERM || error == EROFS || error == ETXTBSY;
+}
+
+int open_descriptor(const std::string& path, OpenStatus status) {
+  const int common_flags = O_CLOEXEC | O_NOCTTY;
+  const mode_t everyone_rw = 0666;  // less the process's file-creation mask
+  switch (status) {
+    case OpenStatus::new_file:
+      return ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | common_flags, everyone_rw);
+    case OpenStatus::unknown: {
+      const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | common_flags, everyone_rw);
+      if (fd >= 0 || !write_access_refused(errno)) return fd;
+      return ::open(path.c_str(), O_RDONLY | common_flags);
+    }
+    case OpenStatus::old_file:
+    default: {
+      const int fd = ::open(path.c_str(), O_RDWR | common_flags);
+      if (fd >= 0 || !write_access_refused(errno)) return fd;
+      return ::open(path.c_str(), O_RDONLY | common_flags);
+    }
+  }
+}
+
+}  // namespace
+
+void open(int unit_number, std::string_view file_name, OpenStatus status) {
+  if (is_standard_unit(unit_number)) {
+    throw std::logic_error("record I/O: the standard units are always open");
+  }
+  close(unit_number);
+  std::string shown = shown_path(file_name);
+  const std::string path(file_name);
+  const int fd = open_descriptor(path, status);
+  if (fd < 0) {
+    const int error = errno;
+    throw IoError(message_for_open_error(error, status), unit_number, std::move(shown), error);
+  }
+  Unit unit;
+  unit.number = unit_number;
+  unit.fd = fd;
+  unit.owns_fd = true;
+  unit.shown_name = std::move(shown);
+  unit_table()[unit_number] = std::move(unit);
+}
+
+void close(int unit_number) {
+  auto& table = unit_table();
+  auto found = table.find(unit_number);
+  if (found == table.end()) return;
+  Unit& unit = found->second;
+  try {
+    flush_block(unit);
+  } catch (...) {
+    if (unit.owns_fd) ::close(unit.fd);
+    table.erase(found);
+    throw;
+  }
+  if (unit.owns_fd) ::close(unit.fd);
+  table.erase(found);
+}
+
+void close_all() {
+  auto& table = unit_table();
+  flush_all_blocks_quietly();
+  for (auto& [number, unit] : table) {
+    if (unit.owns_fd) ::close(unit.fd);
+  }
+  table.clear();
+}
+
+void set_block_output(int unit_number, bool enabled) {
+  Unit& unit = unit_for(unit_number);
+  if (enabled && ::isatty(unit.fd)) enabled = false;
+  if (!enabled) flush_block(unit);
+  unit.block_output = enabled;
+}
+
+}  // namespace rio

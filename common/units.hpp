@@ -1,0 +1,55 @@
+// The unit table: which stream each unit number names, the name shown in
+// diagnostics, and the raw record traffic with the operating system.
+#ifndef RECORD_IO_UNITS_HPP
+#define RECORD_IO_UNITS_HPP
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace rio {
+
+struct Unit {
+  int number = -1;
+  int fd = -1;
+  bool owns_fd = false;        // false for the three standard streams
+  std::string shown_name;
+  // Input: bytes read from the system and not yet handed out as records.
+  std::vector<char> input;
+  std::size_t input_begin = 0;
+  std::size_t input_end = 0;
+  bool input_exhausted = false;
+  // Output: records collected while block output is on.
+  bool block_output = false;
+  std::string pending_output;
+};
+
+// The unit with this number; the standard units come into being on first use.
+// Using a file unit that is not open is a programming error (std::logic_error).
+Unit& unit_for(int number);
+
+// The next record of the unit, without its line feed (and without a carriage
+// return before it). Returns false at end of file. The view stays valid until
+// the next call for the same unit. A refused read throws IoError (39).
+bool next_record(Unit& unit, std::string_view& record);
+
+// Hands one finished record (its line feed included) to the system, or to the
+// unit's block when block output is on. A refused write throws IoError (38).
+void put_record(Unit& unit, std::string_view record_with_newline);
+
+// Hands every collected block to the system (IoError 38 on refusal).
+void flush_all_blocks();
+// The same, ignoring failures: used while a diagnostic is already on its way.
+void flush_all_blocks_quietly() noexcept;
+
+// Writes diagnostic text straight to standard error, ignoring failures.
+void write_diagnostic(std::string_view text) noexcept;
+
+// The name shown for a file: the current directory joined with a relative
+// name, the name itself when it is absolute.
+std::string shown_path(std::string_view file_name);
+
+}  // namespace rio
+
+#endif

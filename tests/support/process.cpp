@@ -1,0 +1,148 @@
+#include "process.hpp"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace testsupport {
+namespace {
+
+void make_pipe(int fds[2]) {
+  if (pipe2(fds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+}
+
+[[noreturn]] void exec_child(const std::string& program, const std::vector<std::string>& args,
+                             const std::filesystem::path& directory, int in_fd, int out_fd,
+                             int err_fd) {
+  if (in_fd >= 0) {
+    dup2(in_fd, 0);
+  } else {
+    close(0);
+  }
+  dup2(out_fd, 1);
+  dup2(err_fd, 2);
+  if (chdir(directory.c_str()) != 0) _exit(127);
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>(program.c_str()));
+  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  execv(program.c_str(), argv.data());
+  _exit(127);
+}
+
+}  // namespace
+
+ProcessResult run_process(const std::string& program, const std::vector<std::string>& args,
+                          const std::filesystem::path& directory,
+                          const std::optional<std::string>& input) {
+  int in_pipe[2] = {-1, -1};
+  int out_pipe[2];
+  int err_pipe[2];
+  if (input) make_pipe(in_pipe);
+  make_pipe(out_pipe);
+  make_pipe(err_pipe);
+  const pid_t pid = fork();
+  if (pid < 0) throw std::runtime_error("fork failed");
+  if (pid == 0) exec_child(program, args, directory, in_pipe[0], out_pipe[1], err_pipe[1]);
+
+  if (input) close(in_pipe[0]);
+  close(out_pipe[1]);
+  close(err_pipe[1]);
+  ProcessResult result;
+  std::size_t written = 0;
+  int in_fd = input ? in_pipe[1] : -1;
+  if (in_fd >= 0 && input->empty()) {
+    close(in_fd);
+    in_fd = -1;
+  }
+  int out_fd = out_pipe[0];
+  int err_fd = err_pipe[0];
+  // Feed the input and drain both outputs together, so that neither side
+  // blocks on a full pipe.
+  std::signal(SIGPIPE, SIG_IGN);
+  while (out_fd >= 0 || err_fd >= 0) {
+    pollfd fds[3];
+    int n = 0;
+    if (out_fd >= 0) fds[n++] = {out_fd, POLLIN, 0};
+    if (err_fd >= 0) fds[n++] = {err_fd, POLLIN, 0};
+    if (in_fd >= 0) fds[n++] = {in_fd, POLLOUT, 0};
+    if (poll(fds, n, -1) < 0) {
+      if (errno == EINTR) continue;
+      throw std::runtime_error("poll failed");
+    }
+    for (int k = 0; k < n; ++k) {
+      if (fds[k].revents == 0) continue;
+      if (fds[k].fd == in_fd) {
+        const ssize_t w = ::write(in_fd, input->data() + written, input->size() - written);
+        if (w > 0) written += static_cast<std::size_t>(w);
+        if (w < 0 || written == input->size()) {
+          close(in_fd);
+          in_fd = -1;
+        }
+        continue;
+      }
+      char buffer[65536];
+      const ssize_t r = ::read(fds[k].fd, buffer, sizeof buffer);
+      std::string& sink = fds[k].fd == out_fd ? result.out : result.err;
+      if (r > 0) {
+        sink.append(buffer, static_cast<std::size_t>(r));
+      } else if (r == 0 || errno != EINTR) {
+        close(fds[k].fd);
+        (fds[k].fd == out_fd ? out_fd : err_fd) = -1;
+      }
+    }
+  }
+  if (in_fd >= 0) close(in_fd);
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  result.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return result;
+}
+
+ScratchDir::ScratchDir() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "cgtools-XXXXXX").string();
+  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+  path_ = pattern;
+}
+
+ScratchDir::~ScratchDir() {
+  std::error_code ignored;
+  std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                               std::filesystem::perm_options::add, ignored);
+  std::filesystem::remove_all(path_, ignored);
+}
+
+std::string ScratchDir::real_path() const { return std::filesystem::canonical(path_).string(); }
+
+void ScratchDir::write(const std::string& name, const std::string& content) const {
+  std::ofstream file(path_ / name, std::ios::binary);
+  file << content;
+  if (!file) throw std::runtime_error("cannot write " + (path_ / name).string());
+}
+
+std::string ScratchDir::read(const std::string& name) const { return read_file(path_ / name); }
+
+bool ScratchDir::exists(const std::string& name) const {
+  std::error_code ignored;
+  return std::filesystem::exists(std::filesystem::symlink_status(path_ / name, ignored));
+}
+
+std::string read_file(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read " + file.string());
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+}  // namespace testsupport

@@ -1,0 +1,50 @@
+// Test support: scratch directories and running a program as a child process
+// with its standard streams captured.
+#ifndef TESTS_SUPPORT_PROCESS_HPP
+#define TESTS_SUPPORT_PROCESS_HPP
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+struct ProcessResult {
+  int exit_status = -1;  // the exit status, or 128 + signal number
+  std::string out;       // everything written to standard output
+  std::string err;       // everything written to standard error
+};
+
+// Runs `program` with `args` in `directory`. `input` is fed to standard
+// input and then closed; std::nullopt leaves standard input closed at once
+// (reads see end of file).
+ProcessResult run_process(const std::string& program, const std::vector<std::string>& args,
+                          const std::filesystem::path& directory,
+                          const std::optional<std::string>& input = std::nullopt);
+
+// A fresh, empty directory removed with everything in it when destroyed.
+class ScratchDir {
+ public:
+  ScratchDir();
+  ~ScratchDir();
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+
+  const std::filesystem::path& path() const { return path_; }
+  // The directory as getcwd reports it inside (symbolic links resolved).
+  std::string real_path() const;
+  void write(const std::string& name, const std::string& content) const;
+  std::string read(const std::string& name) const;
+  bool exists(const std::string& name) const;
+
+ private:
+  std::filesystem::path path_;
+};
+
+// Reads a whole file; fails the test when it cannot be read.
+std::string read_file(const std::filesystem::path& file);
+
+}  // namespace testsupport
+
+#endif
