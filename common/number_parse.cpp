@@ -26,7 +26,6 @@ struct RealText {
   bool has_point = false;
   bool has_exponent = false;
   std::int64_t exponent = 0;  // saturated far beyond any representable value
-  bool plain_form = true;     // no leading plus, and any exponent written with E
 };
 
 // Splits [sign] digits [. digits] [exponent]; exponent is an E, D or Q (any
@@ -36,7 +35,6 @@ bool split_real(std::string_view text, RealText& parts) {
   std::size_t i = 0;
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
     parts.negative = text[i] == '-';
-    if (text[i] == '+') parts.plain_form = false;
     ++i;
   }
   std::size_t start = i;
@@ -50,12 +48,7 @@ bool split_real(std::string_view text, RealText& parts) {
   }
   if (parts.integer_digits.empty() && parts.fraction_digits.empty()) return false;
   if (i == text.size()) return true;
-  if (is_exponent_letter(text[i])) {
-    parts.plain_form = parts.plain_form && (text[i] == 'e' || text[i] == 'E');
-    ++i;
-  } else {
-    parts.plain_form = false;
-  }
+  if (is_exponent_letter(text[i])) ++i;
   bool exponent_negative = false;
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) exponent_negative = text[i++] == '-';
   if (i == text.size()) return false;
@@ -138,15 +131,29 @@ int parse_fixed_real_as(std::string_view field, int decimals, Real& value) {
   return convert_real(parts, decimals, value);
 }
 
+// True when the text starts as a decimal number does (a digit or a point,
+// after an optional minus), which rules out the infinity and not-a-number
+// words that the standard conversion would also take.
+bool starts_as_decimal(std::string_view text) {
+  const std::size_t first = !text.empty() && text.front() == '-' ? 1 : 0;
+  return first < text.size() && (is_digit(text[first]) || text[first] == '.');
+}
+
 template <typename Real>
 int parse_free_real_as(std::string_view token, Real& value) {
+  // Common case first: a plain decimal number that the standard conversion
+  // takes whole, with its exponent (if any) written with E. Its grammar is a
+  // subset of ours, so nothing it accepts needs checking again.
+  if (starts_as_decimal(token)) {
+    Real converted = 0;
+    const auto result = std::from_chars(token.data(), token.data() + token.size(), converted);
+    if (result.ec == std::errc() && result.ptr == token.data() + token.size()) {
+      value = converted;
+      return 0;
+    }
+  }
   RealText parts;
   if (!split_real(token, parts)) return msg_syntax_error;
-  if (parts.plain_form) {
-    // Already in the form the standard conversion takes: convert in place.
-    const auto result = std::from_chars(token.data(), token.data() + token.size(), value);
-    if (result.ec == std::errc() && result.ptr == token.data() + token.size()) return 0;
-  }
   return convert_real(parts, 0, value);
 }
 

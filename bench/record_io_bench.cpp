@@ -1,0 +1,107 @@
+// Throughput of the record I/O layer: the free-format reader on a file of a
+// million lines of three reals, and the fixed-column and D25.16 writers.
+//
+//   build/release/bench/bench_record_io
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+
+#include "record_io.hpp"
+#include "record_parsing.hpp"
+
+namespace {
+
+constexpr int configuration_unit = 12;
+constexpr int sink_unit = 20;
+constexpr int line_count = 1'000'000;
+
+// A million lines of three reals, as a configuration file holds them.
+const std::filesystem::path& coordinate_file() {
+  static const std::filesystem::path path = [] {
+    auto file = std::filesystem::temp_directory_path() / "bench_record_io_coordinates.txt";
+    std::ofstream out(file);
+    std::mt19937_64 engine(42);
+    std::uniform_real_distribution<double> coordinate(0.0, 100.0);
+    char line[96];
+    for (int i = 0; i < line_count; ++i) {
+      std::snprintf(line, sizeof line, "%.12f %.12f %.12f\n", coordinate(engine),
+                    coordinate(engine), coordinate(engine));
+      out << line;
+    }
+    return file;
+  }();
+  return path;
+}
+
+void free_format_reader(benchmark::State& state) {
+  const auto& file = coordinate_file();
+  const auto bytes = static_cast<std::int64_t>(std::filesystem::file_size(file));
+  double x = 0;
+  double y = 0;
+  double z = 0;
+  for (auto _ : state) {
+    rio::open(configuration_unit, file.string(), rio::OpenStatus::old_file);
+    for (int i = 0; i < line_count; ++i) rio::read_free(configuration_unit, x, y, z);
+    rio::close(configuration_unit);
+    benchmark::DoNotOptimize(x + y + z);
+  }
+  state.SetBytesProcessed(state.iterations() * bytes);
+}
+BENCHMARK(free_format_reader)->Unit(benchmark::kMillisecond);
+
+// One template bond line: five fields, written to /dev/null record by record.
+void fixed_column_writer(benchmark::State& state) {
+  static const rio::Layout bond_line{"I4,4X,I4,4X,I4,4X,F8.3,4X,F8.1"};
+  rio::open(sink_unit, "/dev/null", rio::OpenStatus::unknown);
+  std::int32_t bead = 1;
+  for (auto _ : state) {
+    rio::write(sink_unit, bond_line, bead, bead + 1, std::int32_t{1}, 0.27F, 5000.0F);
+    bead = (bead + 1) & 1023;
+  }
+  rio::close(sink_unit);
+  state.SetItemsProcessed(state.iterations() * 5);
+  state.SetLabel("items = fields");
+}
+BENCHMARK(fixed_column_writer);
+
+// The D25.16 fields of a report line, formatted into a record in memory.
+void exponent_formatting(benchmark::State& state) {
+  static const rio::Layout two_d{"D25.16,D25.16"};
+  std::mt19937_64 engine(7);
+  std::uniform_real_distribution<double> distance(0.0, 1.0);
+  std::string record;
+  double value = distance(engine);
+  for (auto _ : state) {
+    record.clear();
+    const std::array<rio::Value, 2> values{rio::make_value(value), rio::make_value(1.0)};
+    benchmark::DoNotOptimize(rio::format_record(record, two_d, values));
+    value += 1.0e-3;
+  }
+  state.SetItemsProcessed(state.iterations() * 2);
+  state.SetLabel("items = fields");
+}
+BENCHMARK(exponent_formatting);
+
+// Whole report lines (literal, 2 x I12, 2 x D25.16, literal) to /dev/null.
+void report_line_writer(benchmark::State& state) {
+  static const rio::Layout report{R"x("Overlapping pair found! (i,j,rij,r_hs): (",I,I,D,D,")")x"};
+  rio::open(sink_unit, "/dev/null", rio::OpenStatus::unknown);
+  std::int32_t i = 1;
+  for (auto _ : state) {
+    rio::write(sink_unit, report, i, i + 1, 0.5 + i * 1.0e-6, 1.0);
+    i = (i + 1) & 65535;
+  }
+  rio::close(sink_unit);
+  state.SetItemsProcessed(state.iterations() * 4);
+  state.SetLabel("items = numeric fields");
+}
+BENCHMARK(report_line_writer);
+
+}  // namespace
+
+BENCHMARK_MAIN();
