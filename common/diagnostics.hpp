@@ -18,11 +18,15 @@ enum MessageNumber : int {
   msg_open_failure = 30,
   msg_write_error = 38,
   msg_read_error = 39,
+  msg_out_of_memory = 41,
   msg_file_name_error = 43,
   msg_syntax_error = 59,
   msg_output_conversion = 63,
   msg_input_conversion = 64,
 };
+
+// Exit status of a run ended by a fault in the program itself.
+inline constexpr int internal_error_status = 70;
 
 // A failed operation. `os_error` is the system's error number, 0 when the
 // failure carries none.

@@ -48,6 +48,9 @@ class FreeScanner {
   RecordSource& source_;
   std::string_view record_;
   std::size_t position_ = 0;
+  // The last value ended without a comma (at blanks, a record end or a
+  // slash): a comma met next still belongs to its separator, not a null.
+  bool separator_open_ = false;
 };
 
 void FreeScanner::skip_blanks() {
@@ -68,7 +71,8 @@ void FreeScanner::skip_blanks_and_records() {
 // A slash is left for the next item, which then ends the read.
 void FreeScanner::finish_value() {
   skip_blanks();
-  if (!at_end() && peek() == ',') ++position_;
+  separator_open_ = at_end() || peek() != ',';
+  if (!separator_open_) ++position_;
 }
 
 std::string_view FreeScanner::take_unquoted() {
@@ -116,6 +120,12 @@ bool FreeScanner::take_repeat_count(std::int64_t& count) {
 
 Item FreeScanner::next_item() {
   skip_blanks_and_records();
+  if (separator_open_ && peek() == ',') {
+    // Blanks or record ends, then a comma: together one separator.
+    ++position_;
+    skip_blanks_and_records();
+  }
+  separator_open_ = false;
   Item item;
   if (peek() == '/') {
     item.is_slash = true;

@@ -1,5 +1,9 @@
 // The ends of a run: normal end, plain stop, a program's own stop, and the
 // fatal diagnostic.
+#include <exception>
+#include <new>
+#include <string>
+
 #include "record_io.hpp"
 #include "units.hpp"
 
@@ -23,6 +27,16 @@ int finish(int status) {
   return status;
 }
 
+// A failure that is not an I/O operation's: memory exhausted, or a fault in
+// the program itself. Reported on one line; never a crash.
+int report_run_failure(int status, const std::string& text) {
+  flush_all_blocks_quietly();
+  std::string line = tag();
+  line.append(": severe (").append(std::to_string(status)).append("): ").append(text).append("\n");
+  write_diagnostic(line);
+  return status;
+}
+
 }  // namespace
 
 void plain_stop() { throw RunStop{0}; }
@@ -40,6 +54,10 @@ int run_program(std::string_view program_name, const std::function<void()>& main
   } catch (const IoError& error) {
     report_fatal(error);
     status = error.message_number;
+  } catch (const std::bad_alloc&) {
+    status = report_run_failure(msg_out_of_memory, "insufficient virtual memory");
+  } catch (const std::exception& error) {
+    status = report_run_failure(internal_error_status, std::string("internal error: ") + error.what());
   }
   close_all();
   return status;

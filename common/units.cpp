@@ -183,6 +183,14 @@ bool write_access_refused(int error) {
   return error == EACCES || error == EPERM || error == EROFS || error == ETXTBSY;
 }
 
+// Retries an open that was refused write access for reading only. When the
+// file is not there to read, the first refusal is the one that explains.
+int open_read_only(const std::string& path, int first_error) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0 && errno == ENOENT) errno = first_error;
+  return fd;
+}
+
 int open_descriptor(const std::string& path, OpenStatus status) {
   const int common_flags = O_CLOEXEC | O_NOCTTY;
   const mode_t everyone_rw = 0666;  // less the process's file-creation mask
@@ -192,13 +200,13 @@ int open_descriptor(const std::string& path, OpenStatus status) {
     case OpenStatus::unknown: {
       const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | common_flags, everyone_rw);
       if (fd >= 0 || !write_access_refused(errno)) return fd;
-      return ::open(path.c_str(), O_RDONLY | common_flags);
+      return open_read_only(path, errno);
     }
     case OpenStatus::old_file:
     default: {
       const int fd = ::open(path.c_str(), O_RDWR | common_flags);
       if (fd >= 0 || !write_access_refused(errno)) return fd;
-      return ::open(path.c_str(), O_RDONLY | common_flags);
+      return open_read_only(path, errno);
     }
   }
 }

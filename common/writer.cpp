@@ -29,8 +29,9 @@ bool format_value(std::string& record, const FieldSpec& field, const Value& valu
     case FieldCode::fixed:
       return format_fixed(record, real_value(value), field.width, field.decimals);
     case FieldCode::exponent:
-      if (field.width == unset_width) return format_exponent(record, real_value(value), 25, 16);
-      return format_exponent(record, real_value(value), field.width, field.decimals);
+      if (value.kind != ValueKind::real64) mismatch("a D field needs an 8-byte real");
+      if (field.width == unset_width) return format_exponent(record, value.double_value, 25, 16);
+      return format_exponent(record, value.double_value, field.width, field.decimals);
     case FieldCode::text:
       if (value.kind != ValueKind::text) mismatch("an A field needs a text");
       format_text(record, value.text,

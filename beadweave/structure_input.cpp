@@ -1,0 +1,49 @@
+#include "structure_input.hpp"
+
+#include <cstddef>
+
+#include "record_io.hpp"
+
+namespace beadweave {
+namespace {
+
+// The literals are passed over on input, whatever the columns hold.
+const rio::Layout header_layout{R"("HEADER number of residues: ",I4," number of beads: ",I4)"};
+const rio::Layout bead_layout{R"("ATOM",I7,1X,A4,1X,A3,2X,I4,4X,3F8.3)"};
+
+[[noreturn]] void refuse_bead_count() {
+  rio::write_line(rio::stdout_unit, "The PDB file you give as an input is not formattedcorrectly");
+  rio::write_line(rio::stdout_unit,
+                  "Tip: The first line should be the number of residues`and then of atoms.");
+  // No topology can be built: the run has failed.
+  rio::stop_run(bad_header_status);
+}
+
+}  // namespace
+
+void Structure::resize(std::int32_t beads) {
+  const auto size = static_cast<std::size_t>(beads) + 1;
+  PDBATNUMB.assign(size, 0);
+  PDBATNAME.assign(size, Name{});
+  PDBRESNAME.assign(size, Name{});
+  PDBRESNUM.assign(size, 0);
+  AX.assign(size, 0.0F);
+  AY.assign(size, 0.0F);
+  AZ.assign(size, 0.0F);
+}
+
+void read_structure(Structure& structure) {
+  rio::open(structure_unit, "pdb-CG.pdb", rio::OpenStatus::old_file);
+  rio::read(structure_unit, header_layout, structure.residue_count, structure.bead_count);
+  // Nothing tests the residue count; a bead count below 1 leaves nothing to build.
+  if (structure.bead_count < 1) refuse_bead_count();
+  structure.resize(structure.bead_count);
+  for (std::int32_t bead = 1; bead <= structure.bead_count; ++bead) {
+    rio::read(structure_unit, bead_layout, structure.PDBATNUMB[bead], structure.PDBATNAME[bead],
+              structure.PDBRESNAME[bead], structure.PDBRESNUM[bead], structure.AX[bead],
+              structure.AY[bead], structure.AZ[bead]);
+  }
+  // Whatever follows the last bead record (TER, END) is not read.
+}
+
+}  // namespace beadweave

@@ -1,0 +1,84 @@
+// The residue template library: for each of the 20 residue types its name,
+// its beads (type, name, charge-group label, charge) and the bonds,
+// constraints, angles and dihedrals between the beads of one residue.
+#ifndef BEADWEAVE_TEMPLATE_LIBRARY_HPP
+#define BEADWEAVE_TEMPLATE_LIBRARY_HPP
+
+#include <array>
+#include <cstdint>
+
+#include "record_values.hpp"
+
+namespace beadweave {
+
+// Residue names, bead types and bead names: exactly 3 characters.
+using Name = rio::FixedText<3>;
+
+inline constexpr int template_count = 20;
+// A template header gives each count in one digit: up to 9 beads and up to
+// 9 records of each interaction kind per template.
+inline constexpr int max_template_beads = 9;
+inline constexpr int max_template_records = 9;
+
+inline constexpr int library_unit = 11;
+
+// All tables are 1-based and start zero-filled; index 0 of the type index is
+// the "no template" type and stays empty.
+struct TemplateLibrary {
+  template <typename T>
+  using PerType = std::array<T, template_count + 1>;
+  template <typename T>
+  using PerBead = PerType<std::array<T, max_template_beads + 1>>;
+  template <typename T>
+  using PerSlot = PerType<std::array<T, max_template_records + 1>>;
+
+  PerType<Name> RESNAME{};
+  PerType<std::int32_t> NBEADS{};
+  PerType<std::int32_t> NBOND{};
+  PerType<std::int32_t> NANGLE{};
+  PerType<std::int32_t> NDIHE{};
+  PerType<std::int32_t> NCONST{};
+
+  PerBead<Name> BEADTYPE{};
+  PerBead<Name> ATOMNAME{};
+  PerBead<std::int32_t> CHARGRP{};
+  PerBead<float> CHARBEAD{};
+
+  PerSlot<std::int32_t> BONDATOM1{};
+  PerSlot<std::int32_t> BONDATOM2{};
+  PerSlot<std::int32_t> BONDTYPE{};
+  PerSlot<float> BONDIST{};
+  PerSlot<float> BONDK{};
+
+  PerSlot<std::int32_t> CONSTATOM1{};
+  PerSlot<std::int32_t> CONSTATOM2{};
+  PerSlot<std::int32_t> CONSTTYPE{};
+  PerSlot<float> CONSTDIST{};
+
+  PerSlot<std::int32_t> ANGLEATOM1{};
+  PerSlot<std::int32_t> ANGLEATOM2{};
+  PerSlot<std::int32_t> ANGLEATOM3{};
+  PerSlot<std::int32_t> ANGLETYPE{};
+  PerSlot<float> ANGLE{};
+  PerSlot<float> ANGLEK{};
+
+  PerSlot<std::int32_t> DIHEATOM1{};
+  PerSlot<std::int32_t> DIHEATOM2{};
+  PerSlot<std::int32_t> DIHEATOM3{};
+  PerSlot<std::int32_t> DIHEATOM4{};
+  PerSlot<std::int32_t> DIHETYPE{};
+  PerSlot<float> DIHE{};
+  PerSlot<float> DIHEK{};
+
+  // Receives the residue name field of every template bead record; nothing
+  // reads it.
+  Name TMPCHAR{};
+};
+
+// Opens "beadlib.dat" as unit 11 and reads the 20 templates into `library`.
+// Any failed open or read ends the run with the I/O diagnostic.
+void load_library(TemplateLibrary& library);
+
+}  // namespace beadweave
+
+#endif
