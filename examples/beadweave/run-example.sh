@@ -4,12 +4,12 @@
 # feeds the answers from answers.txt and prints a short summary of the file.
 #
 # Usage: examples/beadweave/run-example.sh [PATH_TO_BEADWEAVE]
-# (default: build/beadweave/beadweave of the project)
+# (default: build/release/beadweave/beadweave of the project)
 set -euo pipefail
 
 example=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 root=$(cd "$example/../.." && pwd)
-beadweave=$(realpath "${1:-$root/build/beadweave/beadweave}")
+beadweave=$(realpath "${1:-$root/build/release/beadweave/beadweave}")
 out=$root/scratch/beadweave-example
 
 rm -rf "$out"

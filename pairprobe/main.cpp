@@ -1,0 +1,51 @@
+// pairprobe: reports every pair of particles of a periodic configuration
+// whose distance is at most the hard-sphere distance.
+#include "command_line.hpp"
+#include "configuration.hpp"
+#include "pair_scan.hpp"
+#include "record_io.hpp"
+#include "report.hpp"
+
+namespace {
+
+constexpr const char* help_text =
+    R"(usage: pairprobe [--help | --version]
+
+Reports every pair of particles at most the hard-sphere distance apart in a
+rectangular periodic box. Takes no arguments: it works in the current
+directory.
+
+Reads:
+  conf.xyz   free-format numbers separated by blanks or commas: first the
+             particle count N, the box edges along x, y and z and the
+             hard-sphere distance r_hs, then x y z of each of the N particles,
+             one particle per line. An axis whose edge is 0 or below is not
+             periodic; on the others, differences are folded to the nearest
+             image (by at most one edge).
+Writes, to standard output, one line per pair with i < j, in (i, j) order:
+  Overlapping pair found! (i,j,rij,r_hs): (  i  j  rij  r_hs)
+  with i and j in 12 columns each, and the distance rij and r_hs in 25
+  columns each as 0.<16 digits>D<signed exponent> (0.5000000000000000D+00).
+
+Exit status:
+  0   the scan ran (whether or not it found overlaps)
+  2   an unknown command-line argument
+  9-64  an input/output failure, reported on standard error (for example
+      24: conf.xyz ends too early, 29: conf.xyz not found,
+      59: a value that is not a number, 64: a number out of range))";
+
+// Reads the whole configuration and closes the file before the first report
+// line, so a failed read never leaves a partial report.
+void run_overlap_scan() {
+  const pairprobe::Configuration config = pairprobe::read_configuration();
+  pairprobe::reference_scan(config, [&config](const pairprobe::OverlapPair& pair) {
+    pairprobe::write_report_line(pair, config.r_hs);
+  });
+  rio::plain_stop();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  return rio::run_command(argc, argv, {"pairprobe", help_text}, run_overlap_scan);
+}

@@ -1,0 +1,15 @@
+// The report line of one overlapping pair, written to standard output.
+#ifndef PAIRPROBE_REPORT_HPP
+#define PAIRPROBE_REPORT_HPP
+
+#include "pair_scan.hpp"
+
+namespace pairprobe {
+
+// Writes the 116-character line for `pair`: the text, i and j as I12, the
+// distance (square root of the squared one) and `r_hs` as D25.16, and ")".
+void write_report_line(const OverlapPair& pair, double r_hs);
+
+}  // namespace pairprobe
+
+#endif
