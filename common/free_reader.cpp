@@ -1,5 +1,6 @@
 // The free-format reader: values separated by blanks, tabs or commas, over
 // as many records as the targets need.
+#include <array>
 #include <cstring>
 #include <string>
 
@@ -197,11 +198,65 @@ class UnitRecords final : public RecordSource {
   Unit& unit_;
 };
 
+// How the plain-record path sees a character.
+enum CharClass : unsigned char { part_of_value, blank, special };
+
+constexpr std::array<unsigned char, 256> char_classes = [] {
+  std::array<unsigned char, 256> classes{};
+  classes[static_cast<unsigned char>(' ')] = blank;
+  classes[static_cast<unsigned char>('\t')] = blank;
+  for (const char c : {',', '/', '*', '\'', '"'}) classes[static_cast<unsigned char>(c)] = special;
+  return classes;
+}();
+
+// The usual shape of a record, numbers separated by blanks and tabs only,
+// read in one pass. Returns true when every target was filled this way. At
+// anything else (a comma, slash, repeat, quote, text target, a value that
+// does not convert, or too few values) it returns false, having stored only
+// values that the full scan of the same record stores alike, so the full
+// scan can start over on the record.
+bool read_plain_record(std::string_view record, std::span<const Target> targets) {
+  const char* position = record.data();
+  const char* const end = record.data() + record.size();
+  for (const Target& target : targets) {
+    while (position != end && char_classes[static_cast<unsigned char>(*position)] == blank) {
+      ++position;
+    }
+    const char* const start = position;
+    while (position != end &&
+           char_classes[static_cast<unsigned char>(*position)] == part_of_value) {
+      ++position;
+    }
+    if (position == start || (position != end && char_classes[static_cast<unsigned char>(
+                                                     *position)] == special)) {
+      return false;
+    }
+    const std::string_view token(start, static_cast<std::size_t>(position - start));
+    int failure = 0;
+    switch (target.kind) {
+      case ValueKind::real64:
+        failure = parse_free_real(token, *static_cast<double*>(target.address));
+        break;
+      case ValueKind::real32:
+        failure = parse_free_real(token, *static_cast<float*>(target.address));
+        break;
+      case ValueKind::int32:
+        failure = parse_free_integer(token, *static_cast<std::int32_t*>(target.address));
+        break;
+      default:
+        return false;
+    }
+    if (failure != 0) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 void read_free_values(RecordSource& source, std::span<const Target> targets) {
   std::string_view first;
   if (!source.next_record(first)) throw ReadFailure{msg_end_of_file};
+  if (read_plain_record(first, targets)) return;
   FreeScanner scanner(source, first);
   std::size_t next_target = 0;
   while (next_target < targets.size()) {

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <span>
 #include <string>
 
 #include "diagnostics.hpp"
@@ -139,9 +140,65 @@ bool starts_as_decimal(std::string_view text) {
   return first < text.size() && (is_digit(text[first]) || text[first] == '.');
 }
 
+// Powers of ten that are exact in each type: 10^22 is the largest exact
+// double, 10^10 the largest exact float.
+constexpr double exact_double_powers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                          1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                          1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+constexpr float exact_float_powers[] = {1e0F, 1e1F, 1e2F, 1e3F, 1e4F, 1e5F,
+                                        1e6F, 1e7F, 1e8F, 1e9F, 1e10F};
+
+template <typename Real>
+struct ExactDecimal;
+template <>
+struct ExactDecimal<double> {
+  static constexpr std::uint64_t largest_mantissa = std::uint64_t{1} << 53;
+  static constexpr std::span<const double> powers{exact_double_powers};
+};
+template <>
+struct ExactDecimal<float> {
+  static constexpr std::uint64_t largest_mantissa = std::uint64_t{1} << 24;
+  static constexpr std::span<const float> powers{exact_float_powers};
+};
+
+// A short plain decimal ([sign] digits [. digits], at most 19 digits): when
+// its digits read as an integer and the power of ten that places the point
+// are both exact in the target type, one division rounds the exact quotient
+// once, to the nearest. False when the text is not of that kind.
+template <typename Real>
+bool convert_short_decimal(std::string_view token, Real& value) {
+  std::size_t i = 0;
+  const bool negative = !token.empty() && token[0] == '-';
+  if (!token.empty() && (token[0] == '-' || token[0] == '+')) ++i;
+  std::uint64_t mantissa = 0;
+  int digits = 0;
+  int fraction_digits = -1;  // -1 until the point is met
+  for (; i < token.size(); ++i) {
+    const char c = token[i];
+    if (is_digit(c)) {
+      if (++digits > 19) return false;
+      mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
+      if (fraction_digits >= 0) ++fraction_digits;
+    } else if (c == '.' && fraction_digits < 0) {
+      fraction_digits = 0;
+    } else {
+      return false;
+    }
+  }
+  const auto& powers = ExactDecimal<Real>::powers;
+  const std::size_t shift = fraction_digits < 0 ? 0 : static_cast<std::size_t>(fraction_digits);
+  if (digits == 0 || mantissa > ExactDecimal<Real>::largest_mantissa || shift >= powers.size()) {
+    return false;
+  }
+  const Real quotient = static_cast<Real>(mantissa) / powers[shift];
+  value = negative ? -quotient : quotient;
+  return true;
+}
+
 template <typename Real>
 int parse_free_real_as(std::string_view token, Real& value) {
-  // Common case first: a plain decimal number that the standard conversion
+  if (convert_short_decimal(token, value)) return 0;
+  // Common case next: a plain decimal number that the standard conversion
   // takes whole, with its exponent (if any) written with E. Its grammar is a
   // subset of ours, so nothing it accepts needs checking again.
   if (starts_as_decimal(token)) {
