@@ -1,5 +1,6 @@
 #include "diagnostics.hpp"
 
+#include <cerrno>
 #include <cstring>
 #include <string>
 
@@ -63,6 +64,10 @@ const std::string& tag() { return tag_word(); }
 
 void report_fatal(const IoError& error) {
   flush_all_blocks_quietly();
+  // The reader of a pipe has gone (`pairprobe | head -1` with SIGPIPE ignored):
+  // nobody is left to read, and a filter then ends quietly, as the signal
+  // would have ended it. The exit status still tells (38).
+  if (error.os_error == EPIPE) return;
   write_diagnostic(diagnostic_lines(tag(), error));
 }
 

@@ -50,7 +50,8 @@ std::string diagnostic_lines(std::string_view tag, const IoError& error);
 void set_tag(std::string_view tag);
 const std::string& tag();
 
-// Prints a fatal diagnostic on standard error (the caller then ends the run).
+// Prints a fatal diagnostic on standard error (the caller then ends the run);
+// nothing for a write refused because the reader of a pipe has gone.
 void report_fatal(const IoError& error);
 // Prints the non-fatal output overflow report ("error (63)") for a unit.
 void report_output_overflow(int unit, std::string_view shown_name);

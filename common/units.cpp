@@ -4,6 +4,7 @@
 #include <limits.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <map>
@@ -23,17 +24,46 @@ std::map<int, Unit>& unit_table() {
   return table;
 }
 
+// Which of the descriptors 0, 1 and 2 were closed when the run started.
+using ClosedStreams = std::array<bool, 3>;
+
+// A closed standard descriptor gets a placeholder on /dev/null, so that no
+// file the run opens can take the number 0, 1 or 2 and receive console
+// traffic: a prompt written into the template library, answers read from it,
+// a diagnostic written over an input file. Descriptors are handed out lowest
+// first, so each open lands on the closed number being filled.
+ClosedStreams reserve_closed_descriptors() {
+  ClosedStreams closed{};
+  for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+    if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    closed[static_cast<std::size_t>(fd)] = true;
+    const int placeholder = ::open("/dev/null", O_RDWR | O_NOCTTY);
+    if (placeholder >= 0 && placeholder != fd) ::close(placeholder);
+  }
+  return closed;
+}
+
+// Done once, before the first file is opened or standard unit is used.
+const ClosedStreams& closed_standard_streams() {
+  static const ClosedStreams closed = reserve_closed_descriptors();
+  return closed;
+}
+
+// A closed standard input reads as an empty stream (end of file at the first
+// read, from its placeholder); a closed standard output or error has no
+// descriptor at all, so each write to it is refused (write error 38).
 Unit make_standard_unit(int number) {
+  const ClosedStreams& closed = closed_standard_streams();
   Unit unit;
   unit.number = number;
   if (number == stderr_unit) {
-    unit.fd = STDERR_FILENO;
+    unit.fd = closed[STDERR_FILENO] ? -1 : STDERR_FILENO;
     unit.shown_name = "stderr";
   } else if (number == stdin_unit) {
     unit.fd = STDIN_FILENO;
     unit.shown_name = "stdin";
   } else {
-    unit.fd = STDOUT_FILENO;
+    unit.fd = closed[STDOUT_FILENO] ? -1 : STDOUT_FILENO;
     unit.shown_name = "stdout";
   }
   return unit;
@@ -218,6 +248,7 @@ void open(int unit_number, std::string_view file_name, OpenStatus status) {
     throw std::logic_error("record I/O: the standard units are always open");
   }
   close(unit_number);
+  closed_standard_streams();
   std::string shown = shown_path(file_name);
   const std::string path(file_name);
   const int fd = open_descriptor(path, status);

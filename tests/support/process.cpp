@@ -1,6 +1,7 @@
 #include "process.hpp"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <csignal>
 #include <sys/wait.h>
@@ -20,17 +21,50 @@ void make_pipe(int fds[2]) {
   if (pipe2(fds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
 }
 
+constexpr uid_t nobody_id = 65534;
+
+bool drop_privileges() {
+  if (geteuid() != 0) return true;
+  return setgroups(0, nullptr) == 0 && setgid(nobody_id) == 0 && setuid(nobody_id) == 0;
+}
+
+// Standard output of the child: the pipe, nothing, or the named file.
+void set_up_output(const ProcessOptions& options, int out_fd) {
+  switch (options.output) {
+    case ProcessOptions::Output::captured:
+      dup2(out_fd, 1);
+      break;
+    case ProcessOptions::Output::closed:
+      close(1);
+      break;
+    case ProcessOptions::Output::file: {
+      const int fd = open(options.output_file.c_str(), O_WRONLY | O_CLOEXEC);
+      if (fd < 0 || dup2(fd, 1) < 0) _exit(127);
+      break;
+    }
+  }
+}
+
 [[noreturn]] void exec_child(const std::string& program, const std::vector<std::string>& args,
-                             const std::filesystem::path& directory, int in_fd, int out_fd,
-                             int err_fd) {
-  if (in_fd >= 0) {
+                             const std::filesystem::path& directory, const ProcessOptions& options,
+                             int in_fd, int out_fd, int err_fd) {
+  if (options.input_file) {
+    const int fd = open(options.input_file->c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0 || dup2(fd, 0) < 0) _exit(127);
+  } else if (in_fd >= 0) {
     dup2(in_fd, 0);
   } else {
     close(0);
   }
-  dup2(out_fd, 1);
-  dup2(err_fd, 2);
+  set_up_output(options, out_fd);
+  if (options.close_error) {
+    close(2);
+  } else {
+    dup2(err_fd, 2);
+  }
+  std::signal(SIGPIPE, options.ignore_sigpipe ? SIG_IGN : SIG_DFL);
   if (chdir(directory.c_str()) != 0) _exit(127);
+  if (options.unprivileged && !drop_privileges()) _exit(privileges_kept_status);
   std::vector<char*> argv;
   argv.push_back(const_cast<char*>(program.c_str()));
   for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
@@ -44,37 +78,51 @@ void make_pipe(int fds[2]) {
 ProcessResult run_process(const std::string& program, const std::vector<std::string>& args,
                           const std::filesystem::path& directory,
                           const std::optional<std::string>& input) {
+  ProcessOptions options;
+  options.input = input;
+  return run_process(program, args, directory, options);
+}
+
+ProcessResult run_process(const std::string& program, const std::vector<std::string>& args,
+                          const std::filesystem::path& directory, const ProcessOptions& options) {
+  const std::optional<std::string> input = options.input_file ? std::nullopt : options.input;
+  const bool captured = options.output == ProcessOptions::Output::captured;
   int in_pipe[2] = {-1, -1};
-  int out_pipe[2];
+  int out_pipe[2] = {-1, -1};
   int err_pipe[2];
   if (input) make_pipe(in_pipe);
-  make_pipe(out_pipe);
+  if (captured) make_pipe(out_pipe);
   make_pipe(err_pipe);
+  // Writing input to a child that has ended must not end this process.
+  std::signal(SIGPIPE, SIG_IGN);
   const pid_t pid = fork();
   if (pid < 0) throw std::runtime_error("fork failed");
-  if (pid == 0) exec_child(program, args, directory, in_pipe[0], out_pipe[1], err_pipe[1]);
+  if (pid == 0) {
+    exec_child(program, args, directory, options, in_pipe[0], out_pipe[1], err_pipe[1]);
+  }
 
   if (input) close(in_pipe[0]);
-  close(out_pipe[1]);
+  if (captured) close(out_pipe[1]);
   close(err_pipe[1]);
   ProcessResult result;
   std::size_t written = 0;
   int in_fd = input ? in_pipe[1] : -1;
-  if (in_fd >= 0 && input->empty()) {
+  // The input waits while the output is to be cut off first.
+  bool input_held = captured && options.close_output_after.has_value();
+  if (in_fd >= 0 && input->empty() && !input_held) {
     close(in_fd);
     in_fd = -1;
   }
-  int out_fd = out_pipe[0];
+  int out_fd = captured ? out_pipe[0] : -1;
   int err_fd = err_pipe[0];
   // Feed the input and drain both outputs together, so that neither side
   // blocks on a full pipe.
-  std::signal(SIGPIPE, SIG_IGN);
   while (out_fd >= 0 || err_fd >= 0) {
     pollfd fds[3];
     int n = 0;
     if (out_fd >= 0) fds[n++] = {out_fd, POLLIN, 0};
     if (err_fd >= 0) fds[n++] = {err_fd, POLLIN, 0};
-    if (in_fd >= 0) fds[n++] = {in_fd, POLLOUT, 0};
+    if (in_fd >= 0 && !input_held) fds[n++] = {in_fd, POLLOUT, 0};
     if (poll(fds, n, -1) < 0) {
       if (errno == EINTR) continue;
       throw std::runtime_error("poll failed");
@@ -92,14 +140,30 @@ ProcessResult run_process(const std::string& program, const std::vector<std::str
       }
       char buffer[65536];
       const ssize_t r = ::read(fds[k].fd, buffer, sizeof buffer);
-      std::string& sink = fds[k].fd == out_fd ? result.out : result.err;
+      const bool is_out = fds[k].fd == out_fd;
+      std::string& sink = is_out ? result.out : result.err;
       if (r > 0) {
         sink.append(buffer, static_cast<std::size_t>(r));
-      } else if (r == 0 || errno != EINTR) {
+      }
+      const bool cut_off = is_out && options.close_output_after &&
+                           result.out.find(*options.close_output_after) != std::string::npos;
+      if (cut_off || (r <= 0 && (r == 0 || errno != EINTR))) {
         close(fds[k].fd);
-        (fds[k].fd == out_fd ? out_fd : err_fd) = -1;
+        (is_out ? out_fd : err_fd) = -1;
+        if (is_out) input_held = false;
       }
     }
+    if (in_fd >= 0 && !input_held && written == input->size()) {
+      close(in_fd);  // an empty input, released once the output was cut off
+      in_fd = -1;
+    }
+  }
+  // Output cut off: what input is left goes in now, as far as the child takes it.
+  while (in_fd >= 0 && written < input->size()) {
+    const ssize_t w = ::write(in_fd, input->data() + written, input->size() - written);
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) break;
+    written += static_cast<std::size_t>(w);
   }
   if (in_fd >= 0) close(in_fd);
   int status = 0;

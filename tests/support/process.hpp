@@ -23,6 +23,36 @@ ProcessResult run_process(const std::string& program, const std::vector<std::str
                           const std::filesystem::path& directory,
                           const std::optional<std::string>& input = std::nullopt);
 
+// How a child's standard streams and privileges are set up, for runs that
+// break them on purpose.
+struct ProcessOptions {
+  // Fed to standard input, which is then closed; std::nullopt closes
+  // standard input before the program starts.
+  std::optional<std::string> input;
+  // When set, standard input is opened on this path instead (read only).
+  std::optional<std::filesystem::path> input_file;
+  enum class Output {
+    captured,  // a pipe, read to its end (or until close_output_after)
+    closed,    // closed before the program starts
+    file,      // opened on output_file for writing (such as /dev/full)
+  };
+  Output output = Output::captured;
+  std::string output_file;
+  // Captured output only: as soon as the output holds this text, the reader
+  // closes its end of the pipe (as `| head` does), and only then is the
+  // input fed.
+  std::optional<std::string> close_output_after;
+  bool close_error = false;     // standard error closed before the program starts
+  bool ignore_sigpipe = false;  // SIGPIPE ignored in the child instead of its default
+  bool unprivileged = false;    // run as user and group nobody (65534) when root
+};
+
+// Exit status of a child that could not drop its privileges.
+inline constexpr int privileges_kept_status = 77;
+
+ProcessResult run_process(const std::string& program, const std::vector<std::string>& args,
+                          const std::filesystem::path& directory, const ProcessOptions& options);
+
 // A fresh, empty directory removed with everything in it when destroyed.
 class ScratchDir {
  public:
