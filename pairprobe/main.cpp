@@ -35,10 +35,13 @@ Exit status:
       59: a value that is not a number, 64: a number out of range))";
 
 // Reads the whole configuration and closes the file before the first report
-// line, so a failed read never leaves a partial report.
+// line, so a failed read never leaves a partial report. Report lines go out
+// in blocks (line by line on a terminal); the layer hands every line over
+// before a diagnostic and at the end of the run.
 void run_overlap_scan() {
   const pairprobe::Configuration config = pairprobe::read_configuration();
-  pairprobe::reference_scan(config, [&config](const pairprobe::OverlapPair& pair) {
+  rio::set_block_output(rio::stdout_unit, true);
+  pairprobe::cell_list_scan(config, [&config](const pairprobe::OverlapPair& pair) {
     pairprobe::write_report_line(pair, config.r_hs);
   });
   rio::plain_stop();

@@ -7,6 +7,7 @@
 #ifndef PAIRPROBE_PAIR_SCAN_HPP
 #define PAIRPROBE_PAIR_SCAN_HPP
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 
@@ -26,6 +27,32 @@ using OverlapSink = std::function<void(const OverlapPair&)>;
 // The reference scan: the plain loop over all N(N-1)/2 pairs. Allocates
 // nothing and calls the sink only for overlapping pairs.
 void reference_scan(const Configuration& config, const OverlapSink& sink);
+
+// How the cell-list scan sizes its grid and shares its work. The pairs
+// handed over never depend on these settings; the defaults suit the program,
+// and the tests vary them to show that.
+struct CellScanOptions {
+  unsigned threads = 0;  // 0: one per hardware thread
+  // Columns are made wider where there would be more than one per this many
+  // particles.
+  double particles_per_column = 1.0;
+  // Pairs collected and sorted at most; with more, pairs stream in order,
+  // particle by particle, in blocks of `block_particles` first particles (0:
+  // chosen from N), handed between threads `chunk_pairs` at a time.
+  std::size_t collected_pairs = 1 << 20;
+  std::size_t block_particles = 0;
+  std::size_t chunk_pairs = 1 << 14;
+};
+
+// The cell-list scan: bins the particles into cells along y and z (columns
+// along x, sorted along x), and tests only pairs in neighbouring columns
+// within the hard-sphere distance of each other along x, across periodic
+// faces too, with the same fold and test as the reference scan, on several
+// threads. Hands over exactly the pairs of reference_scan, in the same
+// order, with the same squared distances. The sink is called on the calling
+// thread only.
+void cell_list_scan(const Configuration& config, const OverlapSink& sink,
+                    const CellScanOptions& options = {});
 
 }  // namespace pairprobe
 

@@ -1,0 +1,92 @@
+// Particle-by-particle traversal of the grid, in the reference order.
+#include <algorithm>
+#include <vector>
+
+#include "column_windows.hpp"
+#include "grid_scans.hpp"
+#include "periodic_fold.hpp"
+
+namespace pairprobe {
+namespace {
+
+struct Partner {
+  std::int32_t index;  // 0-based number of the second particle
+  double distance_squared;
+};
+
+class ParticleOrderScan {
+ public:
+  ParticleOrderScan(const Configuration& config, const ColumnGrid& grid)
+      : positions_(config.positions),
+        grid_(grid),
+        fold_(box_fold(config.box)),
+        contact_squared_(config.r_hs * config.r_hs) {}
+
+  void scan(std::size_t first, std::size_t last, PairCollector& out) const {
+    std::vector<Partner> partners;
+    for (std::size_t i = first; i < last; ++i) {
+      partners.clear();
+      find_partners(i, partners);
+      std::sort(partners.begin(), partners.end(),
+                [](const Partner& a, const Partner& b) { return a.index < b.index; });
+      for (const Partner& p : partners) {
+        out.add({static_cast<std::int32_t>(i + 1), p.index + 1, p.distance_squared});
+      }
+      if (!out.particle_done()) return;
+    }
+  }
+
+ private:
+  // The partners j > i of particle i in the windows around it along x, in
+  // its own column and the columns around it.
+  void find_partners(std::size_t i, std::vector<Partner>& partners) const {
+    const std::uint32_t column = grid_.column_of_particle(i);
+    if (column == ColumnGrid::no_column) return;
+    const GridPlan& plan = grid_.plan();
+    const AxisNeighbours y_cells = plan.y.neighbours(column % plan.y.count);
+    const AxisNeighbours z_cells = plan.z.neighbours(column / plan.y.count);
+    const auto first = static_cast<std::int32_t>(i);
+    const double xi = positions_.x[i];
+    const double yi = positions_.y[i];
+    const double zi = positions_.z[i];
+    const double key = plan.x.key_of(xi);
+    for (std::uint32_t kz = 0; kz < z_cells.count; ++kz) {
+      for (std::uint32_t ky = 0; ky < y_cells.count; ++ky) {
+        const std::uint32_t c = grid_.column_at(y_cells.cells[ky], z_cells.cells[kz]);
+        const std::span<const GridParticle> near = grid_.column(c);
+        const WindowRanges window = window_around(plan.x, grid_.keys(c), key);
+        for (std::size_t k = 0; k < window.count; ++k) {
+          for (std::size_t q = window.ranges[k].first; q < window.ranges[k].last; ++q) {
+            const GridParticle& p = near[q];
+            const double s = folded_distance_squared(p.x - xi, p.y - yi, p.z - zi, fold_);
+            // One branch that is rarely taken, rather than a test of j > i
+            // that goes either way.
+            if ((p.index > first) & overlaps(s, contact_squared_)) {
+              partners.push_back({p.index, s});
+            }
+          }
+        }
+      }
+    }
+  }
+
+  const Positions& positions_;
+  const ColumnGrid& grid_;
+  BoxFold fold_;
+  double contact_squared_;
+};
+
+}  // namespace
+
+void stream_pairs_by_particle(const Configuration& config, const ColumnGrid& grid,
+                              const BlockPlan& plan, const OverlapSink& sink) {
+  const ParticleOrderScan particles(config, grid);
+  scan_blocks_in_order(
+      plan,
+      [&particles](std::size_t first, std::size_t last, PairCollector& out) {
+        particles.scan(first, last, out);
+      },
+      sink);
+}
+
+}  // namespace pairprobe
