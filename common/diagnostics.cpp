@@ -49,13 +49,20 @@ std::string message_text(int message_number, int unit, std::string_view shown_na
   return text;
 }
 
+std::string severity_line(std::string_view tag_text, std::string_view severity, int number,
+                          std::string_view text) {
+  std::string line(tag_text);
+  line.append(": ").append(severity).append(" (").append(std::to_string(number)).append("): ");
+  line.append(text).append("\n");
+  return line;
+}
+
 std::string diagnostic_lines(std::string_view tag_text, const IoError& error) {
   std::string lines;
   if (error.os_error != 0) {
     lines.append(tag_text).append(": ").append(std::strerror(error.os_error)).append("\n");
   }
-  lines.append(tag_text).append(": severe (").append(std::to_string(error.message_number));
-  lines.append("): ").append(error.what()).append("\n");
+  lines += severity_line(tag_text, "severe", error.message_number, error.what());
   return lines;
 }
 
@@ -72,9 +79,8 @@ void report_fatal(const IoError& error) {
 }
 
 void report_output_overflow(int unit, std::string_view shown_name) {
-  std::string line = tag();
-  line.append(": error (").append(std::to_string(msg_output_conversion)).append("): ");
-  line.append(message_text(msg_output_conversion, unit, shown_name)).append("\n");
+  const std::string line = severity_line(tag(), "error", msg_output_conversion,
+                                         message_text(msg_output_conversion, unit, shown_name));
   flush_all_blocks();
   write_diagnostic(line);
 }

@@ -42,6 +42,10 @@ struct IoError : std::runtime_error {
 // ("file not found, unit 11, file /dir/beadlib.dat").
 std::string message_text(int message_number, int unit, std::string_view shown_name);
 
+// One diagnostic line: "<tag>: <severity> (<number>): <text>" and a line feed.
+std::string severity_line(std::string_view tag, std::string_view severity, int number,
+                          std::string_view text);
+
 // The complete diagnostic as printed: the system's line where there is an
 // error number, then "<tag>: severe (N): <message>".
 std::string diagnostic_lines(std::string_view tag, const IoError& error);

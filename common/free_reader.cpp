@@ -175,17 +175,23 @@ void check(int message_number) {
   if (message_number != 0) throw ReadFailure{message_number};
 }
 
+// Converts a numeric value into a numeric target; the message number of a
+// failure, or 0.
+int convert_number(std::string_view token, const Target& target) {
+  switch (target.kind) {
+    case ValueKind::int32:
+      return parse_free_integer(token, *static_cast<std::int32_t*>(target.address));
+    case ValueKind::real32:
+      return parse_free_real(token, *static_cast<float*>(target.address));
+    default:
+      return parse_free_real(token, *static_cast<double*>(target.address));
+  }
+}
+
 void store_item(const Item& item, const Target& target) {
   if (target.kind == ValueKind::text) return store_text(item, target);
   if (item.quote != 0) throw ReadFailure{msg_syntax_error};
-  switch (target.kind) {
-    case ValueKind::int32:
-      return check(parse_free_integer(item.text, *static_cast<std::int32_t*>(target.address)));
-    case ValueKind::real32:
-      return check(parse_free_real(item.text, *static_cast<float*>(target.address)));
-    default:
-      return check(parse_free_real(item.text, *static_cast<double*>(target.address)));
-  }
+  check(convert_number(item.text, target));
 }
 
 // The records of a unit, as the scanner asks for them.
@@ -232,21 +238,7 @@ bool read_plain_record(std::string_view record, std::span<const Target> targets)
       return false;
     }
     const std::string_view token(start, static_cast<std::size_t>(position - start));
-    int failure = 0;
-    switch (target.kind) {
-      case ValueKind::real64:
-        failure = parse_free_real(token, *static_cast<double*>(target.address));
-        break;
-      case ValueKind::real32:
-        failure = parse_free_real(token, *static_cast<float*>(target.address));
-        break;
-      case ValueKind::int32:
-        failure = parse_free_integer(token, *static_cast<std::int32_t*>(target.address));
-        break;
-      default:
-        return false;
-    }
-    if (failure != 0) return false;
+    if (target.kind == ValueKind::text || convert_number(token, target) != 0) return false;
   }
   return true;
 }

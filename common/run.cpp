@@ -31,9 +31,7 @@ int finish(int status) {
 // the program itself. Reported on one line; never a crash.
 int report_run_failure(int status, const std::string& text) {
   flush_all_blocks_quietly();
-  std::string line = tag();
-  line.append(": severe (").append(std::to_string(status)).append("): ").append(text).append("\n");
-  write_diagnostic(line);
+  write_diagnostic(severity_line(tag(), "severe", status, text));
   return status;
 }
 
