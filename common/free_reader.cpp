@@ -215,12 +215,8 @@ constexpr std::array<unsigned char, 256> char_classes = [] {
   return classes;
 }();
 
-// The usual shape of a record, numbers separated by blanks and tabs only,
-// read in one pass. Returns true when every target was filled this way. At
-// anything else (a comma, slash, repeat, quote, text target, a value that
-// does not convert, or too few values) it returns false, having stored only
-// values that the full scan of the same record stores alike, so the full
-// scan can start over on the record.
+}  // namespace
+
 bool read_plain_record(std::string_view record, std::span<const Target> targets) {
   const char* position = record.data();
   const char* const end = record.data() + record.size();
@@ -242,8 +238,6 @@ bool read_plain_record(std::string_view record, std::span<const Target> targets)
   }
   return true;
 }
-
-}  // namespace
 
 void read_free_values(RecordSource& source, std::span<const Target> targets) {
   std::string_view first;

@@ -153,11 +153,13 @@ struct ExactDecimal;
 template <>
 struct ExactDecimal<double> {
   static constexpr std::uint64_t largest_mantissa = std::uint64_t{1} << 53;
+  static constexpr std::size_t longest_text = 17;  // 16 digits and a point
   static constexpr std::span<const double> powers{exact_double_powers};
 };
 template <>
 struct ExactDecimal<float> {
   static constexpr std::uint64_t largest_mantissa = std::uint64_t{1} << 24;
+  static constexpr std::size_t longest_text = 9;  // 8 digits and a point
   static constexpr std::span<const float> powers{exact_float_powers};
 };
 
@@ -170,6 +172,10 @@ bool convert_short_decimal(std::string_view token, Real& value) {
   std::size_t i = 0;
   const bool negative = !token.empty() && token[0] == '-';
   if (!token.empty() && (token[0] == '-' || token[0] == '+')) ++i;
+  // Beyond one digit more than the exact mantissa can hold, plus a point, no
+  // text qualifies: say so before scanning it (round-trip printed reals, of
+  // 17 digits, are the common case here).
+  if (token.size() - i > ExactDecimal<Real>::longest_text) return false;
   std::uint64_t mantissa = 0;
   int digits = 0;
   int fraction_digits = -1;  // -1 until the point is met

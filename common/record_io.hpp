@@ -67,6 +67,12 @@ void read_free(int unit, Args&... targets) {
   vread_free(unit, packed);
 }
 
+// Many free-format reads at once: fills `values` row by row, `row_width`
+// values a row, exactly as one read_free of each row's values in turn would
+// (values a read leaves unset keep what they held), but faster on large files
+// of plain numeric records. A failure ends the run as that row's read would.
+void read_free_rows(int unit, std::span<double> values, std::size_t row_width);
+
 // Free-format line writer: one blank, the text, a line feed.
 void write_line(int unit, std::string_view text);
 

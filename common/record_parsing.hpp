@@ -33,6 +33,14 @@ void read_fixed_record(std::string_view record, const Layout& layout,
 // Fills the targets from as many records of the source as needed.
 void read_free_values(RecordSource& source, std::span<const Target> targets);
 
+// The usual shape of a record, numbers separated by blanks and tabs only,
+// read in one pass. Returns true when every target was filled this way. At
+// anything else (a comma, slash, repeat, quote, text target, a value that
+// does not convert, or too few values) it returns false, having stored only
+// values that the full scan of the same record stores alike, so the full
+// scan can start over on the record.
+bool read_plain_record(std::string_view record, std::span<const Target> targets);
+
 // Appends one formatted record (without line feed). Returns false when a
 // numeric field overflowed and was filled with asterisks. A value that does
 // not match its field is a programming error (std::logic_error).

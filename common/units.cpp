@@ -158,6 +158,25 @@ bool next_record(Unit& unit, std::string_view& record) {
   return true;
 }
 
+std::string_view buffered_records(Unit& unit, std::size_t wanted, bool may_read) {
+  if (may_read && !unit.input_exhausted && unit.input_end - unit.input_begin < wanted / 2) {
+    unit.input.reserve(wanted + read_chunk);  // grown once, not by doubling
+    while (unit.input_end - unit.input_begin < wanted) {
+      if (!fill_input(unit)) {
+        unit.input_exhausted = true;
+        break;
+      }
+    }
+  }
+  const std::string_view buffered(unit.input.data() + unit.input_begin,
+                                  unit.input_end - unit.input_begin);
+  const std::size_t last_line_feed = buffered.rfind('\n');
+  if (last_line_feed == std::string_view::npos) return {};
+  return buffered.substr(0, last_line_feed + 1);
+}
+
+void consume_input(Unit& unit, std::size_t bytes) { unit.input_begin += bytes; }
+
 void put_record(Unit& unit, std::string_view record_with_newline) {
   if (unit.block_output) {
     unit.pending_output.append(record_with_newline);

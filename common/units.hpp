@@ -34,6 +34,18 @@ Unit& unit_for(int number);
 // the next call for the same unit. A refused read throws IoError (39).
 bool next_record(Unit& unit, std::string_view& record);
 
+// The complete records buffered for the unit, as one text: everything up to
+// and including the last line feed (empty when there is none). When
+// `may_read` is set and fewer than half of `wanted` bytes are buffered, first
+// reads until at least `wanted` bytes are there or the file ends; the half
+// keeps refills (and the moves they make) rare when records are taken a few
+// at a time. A refused read throws IoError (39).
+std::string_view buffered_records(Unit& unit, std::size_t wanted, bool may_read);
+
+// Drops `bytes` from the front of the buffered input: whole records that the
+// caller has taken out of buffered_records().
+void consume_input(Unit& unit, std::size_t bytes);
+
 // Hands one finished record (its line feed included) to the system, or to the
 // unit's block when block output is on. A refused write throws IoError (38).
 void put_record(Unit& unit, std::string_view record_with_newline);

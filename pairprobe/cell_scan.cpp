@@ -91,10 +91,11 @@ void cell_list_scan(const Configuration& config, const OverlapSink& sink,
     reference_scan(config, sink);
     return;
   }
+  const unsigned threads = thread_count(options);
   const ColumnGrid grid(config.positions,
                         plan_grid(config.positions, config.box, search_reach(contact_squared),
-                                  options.particles_per_column));
-  const unsigned threads = thread_count(options);
+                                  options.particles_per_column),
+                        threads);
   // Few pairs, the usual case: the cache-friendly traversal, pairs sorted
   // into order at the end. Many: streamed in order with bounded memory.
   std::vector<OverlapPair> pairs;

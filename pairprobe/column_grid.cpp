@@ -4,6 +4,8 @@
 #include <cmath>
 #include <limits>
 
+#include "shared_work.hpp"
+
 namespace pairprobe {
 namespace {
 
@@ -22,6 +24,10 @@ constexpr double length_margin = 1e-7;
 
 // Cells along one axis before the total is limited.
 constexpr double most_cells_per_axis = 1 << 20;
+
+// Work handed to a thread at a time while the grid is built.
+constexpr std::size_t particles_per_piece = 8192;
+constexpr std::size_t columns_per_piece = 1024;
 
 // A periodic window at least this close to half the edge covers the whole
 // column: two windows' ends could otherwise meet behind the particle.
@@ -176,20 +182,23 @@ GridPlan plan_grid(const Positions& positions, const std::array<double, 3>& box,
   return plan;
 }
 
-ColumnGrid::ColumnGrid(const Positions& positions, const GridPlan& plan)
+ColumnGrid::ColumnGrid(const Positions& positions, const GridPlan& plan, unsigned threads)
     : plan_(plan), particle_columns_(positions.size(), no_column) {
   const std::size_t n = positions.size();
+  for_pieces(threads, n, particles_per_piece, [&](std::size_t first, std::size_t last) {
+    for (std::size_t k = first; k < last; ++k) {
+      if (!finite_particle(positions, k)) continue;
+      particle_columns_[k] =
+          column_at(plan_.y.cell_of(positions.y[k]), plan_.z.cell_of(positions.z[k]));
+    }
+  });
   // Counting sort. First column_start_[c] counts the particles of column c,
   // then (running sums) marks its end; filling each column from its end,
   // particles taken in descending order, leaves it marking the column's
   // start with the particles in ascending order of number.
   column_start_.assign(std::size_t{plan_.y.count} * plan_.z.count + 1, 0);
-  for (std::size_t k = 0; k < n; ++k) {
-    if (!finite_particle(positions, k)) continue;
-    const std::uint32_t c =
-        column_at(plan_.y.cell_of(positions.y[k]), plan_.z.cell_of(positions.z[k]));
-    particle_columns_[k] = c;
-    ++column_start_[c];
+  for (const std::uint32_t c : particle_columns_) {
+    if (c != no_column) ++column_start_[c];
   }
   for (std::size_t c = 1; c < column_start_.size(); ++c) column_start_[c] += column_start_[c - 1];
   particles_.resize(column_start_.back());
@@ -202,12 +211,15 @@ ColumnGrid::ColumnGrid(const Positions& positions, const GridPlan& plan)
                         static_cast<std::int32_t>(k)};
     keys_[slot] = plan_.x.key_of(positions.x[k]);
   }
-  std::vector<std::uint32_t> order;
-  std::vector<GridParticle> sorted_particles;
-  std::vector<double> sorted_keys;
-  for (std::uint32_t c = 0; c < column_count(); ++c) {
-    sort_column(c, order, sorted_particles, sorted_keys);
-  }
+  // Columns are sorted independently, each by one thread.
+  for_pieces(threads, column_count(), columns_per_piece, [this](std::size_t first, std::size_t last) {
+    std::vector<std::uint32_t> order;
+    std::vector<GridParticle> sorted_particles;
+    std::vector<double> sorted_keys;
+    for (std::size_t c = first; c < last; ++c) {
+      sort_column(static_cast<std::uint32_t>(c), order, sorted_particles, sorted_keys);
+    }
+  });
 }
 
 // Sorts a column by key; equal keys keep their ascending numbers.

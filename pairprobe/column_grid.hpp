@@ -93,8 +93,9 @@ class ColumnGrid {
   static constexpr std::uint32_t no_column = UINT32_MAX;
 
   // Sorts every particle with three finite coordinates into its column, by
-  // key (by number among equal keys); the others get no column.
-  ColumnGrid(const Positions& positions, const GridPlan& plan);
+  // key (by number among equal keys); the others get no column. The work is
+  // shared by `threads` threads; the grid is the same for any number.
+  ColumnGrid(const Positions& positions, const GridPlan& plan, unsigned threads = 1);
 
   const GridPlan& plan() const { return plan_; }
   std::uint32_t column_count() const {

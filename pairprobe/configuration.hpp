@@ -18,6 +18,11 @@ struct Positions {
   std::vector<double> z;
 
   std::size_t size() const { return x.size(); }
+  void reserve(std::size_t particles) {
+    x.reserve(particles);
+    y.reserve(particles);
+    z.reserve(particles);
+  }
   void append(double px, double py, double pz) {
     x.push_back(px);
     y.push_back(py);
@@ -34,9 +39,10 @@ struct Configuration {
 
 // Opens "conf.xyz" in the current directory as an existing file (unit 12),
 // reads the header and the particle records, and closes it. Values the header
-// read leaves unset stay 0. Positions grow as they are read, so a count the
-// file cannot back ends in the end-of-file diagnostic, never in a large
-// allocation. Any failure ends the run through the record I/O layer.
+// read leaves unset stay 0. Room for at most 2^20 particles is made at once;
+// beyond that positions grow as they are read, so a count the file cannot
+// back ends in the end-of-file diagnostic, never in a large allocation. Any
+// failure ends the run through the record I/O layer.
 Configuration read_configuration();
 
 }  // namespace pairprobe

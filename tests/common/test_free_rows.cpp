@@ -1,0 +1,208 @@
+// Many free-format rows at once: the values, the records taken and the
+// failures must be those of one free-format read per row, on files small
+// and large (large files are split between threads), whatever records are
+// mixed in among the plain ones.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "process.hpp"
+#include "record_io.hpp"
+
+namespace {
+
+constexpr int bulk_unit = 31;
+constexpr int row_unit = 32;
+constexpr double unset = -7.25;  // what rows hold before the read
+
+// What a read of rows left behind: the values, the failure (if any), and
+// the first value of the record the next read starts at.
+struct Outcome {
+  std::vector<double> values;
+  std::optional<int> failure;
+  std::optional<double> next_value;
+};
+
+double next_value_or_nothing(int unit, std::optional<double>& next) {
+  double value = 0.0;
+  try {
+    rio::read_free(unit, value);
+    next = value;
+  } catch (const rio::IoError&) {
+    next.reset();
+  }
+  return value;
+}
+
+Outcome read_in_bulk(const std::string& path, std::size_t rows, std::size_t width) {
+  Outcome outcome{std::vector<double>(rows * width, unset), {}, {}};
+  rio::open(bulk_unit, path, rio::OpenStatus::old_file);
+  try {
+    rio::read_free_rows(bulk_unit, outcome.values, width);
+    next_value_or_nothing(bulk_unit, outcome.next_value);
+  } catch (const rio::IoError& error) {
+    outcome.failure = error.message_number;
+  }
+  rio::close(bulk_unit);
+  return outcome;
+}
+
+// The simpler computation the bulk read must agree with: one read per row.
+Outcome read_row_by_row(const std::string& path, std::size_t rows, std::size_t width) {
+  Outcome outcome{std::vector<double>(rows * width, unset), {}, {}};
+  rio::open(row_unit, path, rio::OpenStatus::old_file);
+  try {
+    for (std::size_t row = 0; row < rows; ++row) {
+      std::vector<rio::Target> targets;
+      for (std::size_t k = 0; k < width; ++k) {
+        targets.push_back(rio::make_target(outcome.values[row * width + k]));
+      }
+      rio::vread_free(row_unit, targets);
+    }
+    next_value_or_nothing(row_unit, outcome.next_value);
+  } catch (const rio::IoError& error) {
+    outcome.failure = error.message_number;
+  }
+  rio::close(row_unit);
+  return outcome;
+}
+
+// The first row whose values differ bit for bit, or -1.
+long first_differing_row(const std::vector<double>& a, const std::vector<double>& b,
+                         std::size_t width) {
+  for (std::size_t k = 0; k < a.size(); ++k) {
+    if (std::memcmp(&a[k], &b[k], sizeof(double)) != 0) return static_cast<long>(k / width);
+  }
+  return -1;
+}
+
+class FreeRows : public ::testing::Test {
+ protected:
+  std::string write(const std::string& content) {
+    dir_.write("rows.dat", content);
+    return (dir_.path() / "rows.dat").string();
+  }
+
+  void expect_same_as_row_by_row(const std::string& content, std::size_t rows, std::size_t width,
+                                 const std::string& what) {
+    const std::string path = write(content);
+    const Outcome bulk = read_in_bulk(path, rows, width);
+    const Outcome single = read_row_by_row(path, rows, width);
+    EXPECT_EQ(bulk.failure, single.failure) << what;
+    EXPECT_EQ(first_differing_row(bulk.values, single.values, width), -1) << what;
+    EXPECT_EQ(bulk.next_value, single.next_value) << what;
+  }
+
+  testsupport::ScratchDir dir_;
+};
+
+TEST_F(FreeRows, EachRowStartsAtARecordAndTakesWhatAFreeFormatReadTakes) {
+  // Rows: plain; commas; a slash leaving two values as they were; one row
+  // over two records; a repeat count and a null value; tabs and a carriage
+  // return; extra values dropped with their record.
+  const std::string path = write(
+      "1 2 3\n"
+      "4,5,6\n"
+      "7 /\n"
+      "8\n9 10\n"
+      "2*0.5,,\n"
+      "\t11\t12 13\r\n"
+      "14 15 16 17 18\n"
+      "19 20 21\n");
+  std::vector<double> values(7 * 3, unset);
+  rio::open(bulk_unit, path, rio::OpenStatus::old_file);
+  rio::read_free_rows(bulk_unit, values, 3);
+  double next = 0.0;
+  rio::read_free(bulk_unit, next);
+  rio::close(bulk_unit);
+  const std::vector<double> expected{1,   2,     3,     4,  5,  6,  7,  unset, unset, 8,  9,
+                                     10,  0.5,   0.5,   unset, 11, 12, 13, 14, 15, 16};
+  EXPECT_EQ(values, expected);
+  EXPECT_EQ(next, 19.0);
+}
+
+TEST_F(FreeRows, LargeFilesGiveTheValuesOfOneReadPerRow) {
+  // Random decimals of all lengths, in files of some 30000 records, so that
+  // blocks are split between threads; odd records are placed first, early,
+  // in the middle of a block, near the end, and not at all.
+  std::mt19937_64 random(20261207);
+  std::uniform_real_distribution<double> coordinate(-500.0, 500.0);
+  std::uniform_int_distribution<int> digits(1, 17);
+  const std::size_t records = 30000;
+  std::vector<std::string> plain_records;
+  for (std::size_t r = 0; r < records; ++r) {
+    std::string record;
+    for (int k = 0; k < 3; ++k) {
+      char text[40];
+      std::snprintf(text, sizeof text, "%s%.*g", k == 0 ? "" : " ", digits(random),
+                    coordinate(random));
+      record += text;
+    }
+    plain_records.push_back(record + "\n");
+  }
+  const std::vector<std::string> odd_records{"1,2,3\n", "4 5 /\n", "6\n7 8\n",  "3*9\n",
+                                             "1 2 3\r\n", ",2,\n",  "1 'x' 3\n", "1 2\n"};
+  const std::vector<std::vector<std::size_t>> odd_places{
+      {}, {0}, {3}, {10000}, {14999, 15000}, {22000, 22001, 22002}, {29999}};
+  for (const auto& places : odd_places) {
+    for (const std::string& odd : odd_records) {
+      std::string content;
+      for (std::size_t r = 0; r < records; ++r) {
+        const bool is_odd = std::find(places.begin(), places.end(), r) != places.end();
+        content += is_odd ? odd : plain_records[r];
+      }
+      const std::string what = "odd record " + odd + " at " + std::to_string(places.size()) +
+                               " places from " +
+                               (places.empty() ? std::string("-") : std::to_string(places[0]));
+      expect_same_as_row_by_row(content, records - 10, 3, what);
+      expect_same_as_row_by_row(content, records + 5, 3, what + ", more rows than records");
+      if (places.empty()) break;
+    }
+  }
+}
+
+TEST_F(FreeRows, FailuresAreThoseOfTheRowThatMeetsThem) {
+  std::string plain;
+  for (int r = 0; r < 40000; ++r) plain += std::to_string(r) + ".125 -1.5e3 0.1\n";
+  struct Case {
+    std::string content;
+    std::size_t rows;
+    int message;
+  } cases[] = {
+      {plain + "1.0 abc 3.0\n" + plain, 80001, rio::msg_syntax_error},
+      {plain + "1.0 1e999 3.0\n" + plain, 80001, rio::msg_input_conversion},
+      {plain, 40001, rio::msg_end_of_file},
+      {plain + "1 2 3", 40001, 0},  // a last record without a line feed
+  };
+  for (const Case& c : cases) {
+    const std::string path = write(c.content);
+    const Outcome bulk = read_in_bulk(path, c.rows, 3);
+    if (c.message == 0) {
+      EXPECT_FALSE(bulk.failure.has_value());
+    } else {
+      EXPECT_EQ(bulk.failure, c.message);
+    }
+    // Every row before the failing one holds its values.
+    EXPECT_EQ(bulk.values[39999 * 3], 39999.125);
+    EXPECT_EQ(bulk.values[39999 * 3 + 1], -1500.0);
+    expect_same_as_row_by_row(c.content, c.rows, 3, c.content.substr(c.content.size() - 20));
+  }
+}
+
+TEST_F(FreeRows, RowsMustBeWhole) {
+  const std::string path = write("1 2 3\n");
+  std::vector<double> values(4);
+  rio::open(bulk_unit, path, rio::OpenStatus::old_file);
+  EXPECT_THROW(rio::read_free_rows(bulk_unit, values, 3), std::logic_error);
+  EXPECT_THROW(rio::read_free_rows(bulk_unit, values, 0), std::logic_error);
+  rio::close(bulk_unit);
+}
+
+}  // namespace
