@@ -6,14 +6,12 @@
 #include <atomic>
 #include <bit>
 #include <cstdint>
-#include <exception>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 #include "column_windows.hpp"
 #include "grid_scans.hpp"
 #include "periodic_fold.hpp"
+#include "shared_work.hpp"
 
 namespace pairprobe {
 namespace {
@@ -219,16 +217,6 @@ void scan_bands(const HalfShellScan& scan, const std::vector<ColumnBand>& bands,
   }
 }
 
-template <typename Work>
-bool start_thread(std::vector<std::jthread>& workers, const Work& work, unsigned t) {
-  try {
-    workers.emplace_back(work, t);
-    return true;
-  } catch (const std::system_error&) {
-    return false;
-  }
-}
-
 bool in_pair_order(const OverlapPair& a, const OverlapPair& b) {
   return a.i != b.i ? a.i < b.i : a.j < b.j;
 }
@@ -242,26 +230,14 @@ bool collect_pairs_by_column(const Configuration& config, const ColumnGrid& grid
   const std::vector<ColumnBand> bands = column_bands(grid, thread_count * bands_per_thread);
   Progress progress;
   std::vector<std::vector<OverlapPair>> found(thread_count);
-  std::vector<std::exception_ptr> failures(thread_count);
-  const auto work = [&](unsigned t) {
+  run_on_threads(thread_count, [&](unsigned t) {
     try {
       scan_bands(scan, bands, found[t], progress, limit);
     } catch (...) {
-      failures[t] = std::current_exception();
       progress.over_limit.store(true);  // stops the others early
+      throw;
     }
-  };
-  {
-    std::vector<std::jthread> workers;
-    for (unsigned t = 1; t < thread_count; ++t) {
-      // A thread the system refuses to start leaves its share to the others.
-      if (!start_thread(workers, work, t)) break;
-    }
-    work(0);
-  }  // joins the workers
-  for (const std::exception_ptr& failure : failures) {
-    if (failure) std::rethrow_exception(failure);
-  }
+  });
   if (progress.over_limit.load()) return false;
   pairs.clear();
   for (std::vector<OverlapPair>& part : found) {
