@@ -67,6 +67,10 @@ BlockProgress read_block_alone(std::string_view block, std::span<double> values,
   return {rows.rows(), bytes, bytes == block.size()};
 }
 
+std::size_t records_in(std::string_view text) {
+  return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
 // The rows the second thread read from the second half of a block, into
 // storage of its own (kept from block to block).
 struct SecondHalf {
@@ -75,15 +79,20 @@ struct SecondHalf {
   std::size_t bytes = 0;
 
   // Runs on the second thread: everything here, the storage included, is
-  // work taken off the first. A failure (no memory) only leaves the half
+  // work taken off the first. Reads no more rows than remain wanted after
+  // the first half's records. A failure (no memory) only leaves the half
   // unread; the first thread then reads its records in order and meets the
   // same failure where it belongs.
-  void read(std::string_view text, std::size_t width, std::size_t rows_wanted) noexcept {
+  void read(std::string_view first, std::string_view second, std::size_t width,
+            std::size_t rows_wanted) noexcept {
+    rows = 0;
+    bytes = 0;
     try {
-      const auto records = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
-      values.resize(std::min(records, rows_wanted) * width);
+      const std::size_t first_records = records_in(first);
+      if (first_records >= rows_wanted) return;
+      values.resize(std::min(records_in(second), rows_wanted - first_records) * width);
       PlainRows plain(values, width);
-      bytes = plain.read(text);
+      bytes = plain.read(second);
       rows = plain.rows();
     } catch (...) {
       rows = 0;
@@ -91,13 +100,6 @@ struct SecondHalf {
     }
   }
 };
-
-// Bytes of the first `rows` records of `text`.
-std::size_t bytes_of_records(std::string_view text, std::size_t rows) {
-  std::size_t bytes = 0;
-  for (std::size_t row = 0; row < rows; ++row) bytes = text.find('\n', bytes) + 1;
-  return bytes;
-}
 
 // The block's first half is read here into `values`, its second half by a
 // second thread into rows of its own; these follow the first half's rows
@@ -112,7 +114,7 @@ BlockProgress read_block_in_two(std::string_view block, std::span<double> values
   const std::size_t rows_wanted = values.size() / width;
   std::thread helper;
   try {
-    helper = std::thread([&] { half.read(second, width, rows_wanted); });
+    helper = std::thread([&] { half.read(first, second, width, rows_wanted); });
   } catch (const std::system_error&) {
     return read_block_alone(block, values, width);  // no thread to be had
   }
@@ -124,17 +126,13 @@ BlockProgress read_block_in_two(std::string_view block, std::span<double> values
     throw;
   }
   helper.join();
-  if (!progress.whole_block) return progress;
-  const std::size_t added = std::min(half.rows, rows_wanted - progress.rows);
-  std::copy_n(half.values.begin(), added * width, values.begin() + progress.rows * width);
-  progress.rows += added;
-  if (added < half.rows) {
-    progress.bytes += bytes_of_records(second, added);  // rows ran out inside the half
-    progress.whole_block = false;
-  } else {
-    progress.bytes += half.bytes;
-    progress.whole_block = half.bytes == second.size();
-  }
+  // A whole first half filled one row per record, so the second half's
+  // rows follow; they never exceed the rows left, but that is checked.
+  if (!progress.whole_block || half.rows > rows_wanted - progress.rows) return progress;
+  std::copy_n(half.values.begin(), half.rows * width, values.begin() + progress.rows * width);
+  progress.rows += half.rows;
+  progress.bytes += half.bytes;
+  progress.whole_block = half.bytes == second.size();
   return progress;
 }
 
@@ -167,7 +165,7 @@ void read_free_rows(int unit_number, std::span<double> values, std::size_t row_w
   if (unit.number == stdin_unit) flush_all_blocks();
   // Only a regular file is read ahead; a pipe or terminal gives what it has.
   const bool may_read = is_regular_file(unit.fd);
-  const bool two_threads = std::thread::hardware_concurrency() > 1;
+  static const bool two_threads = std::thread::hardware_concurrency() > 1;
   bool split_next_block = true;
   SecondHalf second_half;
   std::size_t row = 0;

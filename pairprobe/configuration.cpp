@@ -9,7 +9,7 @@ namespace pairprobe {
 namespace {
 
 constexpr int configuration_unit = 12;
-constexpr std::int32_t rows_per_batch = 1 << 13;
+constexpr std::int32_t rows_per_batch = 1 << 14;
 // Room made for this many particles at most before any is read; beyond it,
 // storage grows with the particles actually read.
 constexpr std::int32_t rows_reserved_at_most = 1 << 20;
