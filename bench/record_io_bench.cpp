@@ -1,15 +1,19 @@
 // Throughput of the record I/O layer: the free-format reader on a file of a
-// million lines of three reals, and the fixed-column and D25.16 writers.
+// million lines of three reals (one read per line, and rows read in bulk),
+// and the fixed-column and D25.16 writers.
 //
 //   build/release/bench/bench_record_io
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "record_io.hpp"
 #include "record_parsing.hpp"
@@ -53,6 +57,26 @@ void free_format_reader(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * bytes);
 }
 BENCHMARK(free_format_reader)->Unit(benchmark::kMillisecond);
+
+// The same file read as rows of three, many rows per call (plain records
+// are then shared between two threads).
+void free_format_rows(benchmark::State& state) {
+  const auto& file = coordinate_file();
+  const auto bytes = static_cast<std::int64_t>(std::filesystem::file_size(file));
+  constexpr int rows_per_call = 1 << 14;
+  std::vector<double> rows(std::size_t{rows_per_call} * 3);
+  for (auto _ : state) {
+    rio::open(configuration_unit, file.string(), rio::OpenStatus::old_file);
+    for (int read = 0; read < line_count; read += rows_per_call) {
+      const int count = std::min(rows_per_call, line_count - read);
+      rio::read_free_rows(configuration_unit, std::span(rows).first(std::size_t(count) * 3), 3);
+    }
+    rio::close(configuration_unit);
+    benchmark::DoNotOptimize(rows.data());
+  }
+  state.SetBytesProcessed(state.iterations() * bytes);
+}
+BENCHMARK(free_format_rows)->Unit(benchmark::kMillisecond)->UseRealTime();  // two threads
 
 // One template bond line: five fields, written to /dev/null record by record.
 void fixed_column_writer(benchmark::State& state) {
