@@ -1,6 +1,7 @@
 // The free-format reader: values separated by blanks, tabs or commas, over
 // as many records as the targets need.
 #include <array>
+#include <charconv>
 #include <cstring>
 #include <string>
 
@@ -215,6 +216,38 @@ constexpr std::array<unsigned char, 256> char_classes = [] {
   return classes;
 }();
 
+// A real value that the standard conversion takes whole, converted where it
+// stands: the value must start as a decimal (a digit or a point, after an
+// optional minus; no infinity or not-a-number words), be in range, and end
+// at a blank or the end of the record. Its grammar is a subset of ours and
+// its rounding is ours, so the value is the one the full scan stores. The
+// end of the value, or nullptr (nothing stored) for anything else, which
+// the token path then takes.
+template <typename Real>
+const char* convert_real_in_place(const char* position, const char* end, Real& value) {
+  const char* const digits = position != end && *position == '-' ? position + 1 : position;
+  if (digits == end || !((*digits >= '0' && *digits <= '9') || *digits == '.')) return nullptr;
+  Real converted = 0;
+  const auto [after, error] = std::from_chars(position, end, converted);
+  if (error != std::errc() ||
+      (after != end && char_classes[static_cast<unsigned char>(*after)] != blank)) {
+    return nullptr;
+  }
+  value = converted;
+  return after;
+}
+
+const char* convert_decimal_in_place(const char* position, const char* end, const Target& target) {
+  switch (target.kind) {
+    case ValueKind::real64:
+      return convert_real_in_place(position, end, *static_cast<double*>(target.address));
+    case ValueKind::real32:
+      return convert_real_in_place(position, end, *static_cast<float*>(target.address));
+    default:
+      return nullptr;
+  }
+}
+
 }  // namespace
 
 bool read_plain_record(std::string_view record, std::span<const Target> targets) {
@@ -223,6 +256,10 @@ bool read_plain_record(std::string_view record, std::span<const Target> targets)
   for (const Target& target : targets) {
     while (position != end && char_classes[static_cast<unsigned char>(*position)] == blank) {
       ++position;
+    }
+    if (const char* after = convert_decimal_in_place(position, end, target)) {
+      position = after;
+      continue;
     }
     const char* const start = position;
     while (position != end &&
