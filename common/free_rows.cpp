@@ -105,8 +105,8 @@ struct SecondHalf {
 // second thread into rows of its own; these follow the first half's rows
 // only when every record of the first half was plain, for only then does
 // the second half begin with a fresh row. Reading it is otherwise wasted.
-BlockProgress read_block_in_two(std::string_view block, std::span<double> values,
-                                std::size_t width, SecondHalf& half) {
+BlockProgress read_block_in_two(std::string_view block, std::span<double> values, std::size_t width,
+                                SecondHalf& half) {
   const std::size_t middle = block.find('\n', block.size() / 2) + 1;
   const std::string_view first = block.substr(0, middle);
   const std::string_view second = block.substr(middle);

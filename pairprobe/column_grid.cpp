@@ -212,14 +212,15 @@ ColumnGrid::ColumnGrid(const Positions& positions, const GridPlan& plan, unsigne
     keys_[slot] = plan_.x.key_of(positions.x[k]);
   }
   // Columns are sorted independently, each by one thread.
-  for_pieces(threads, column_count(), columns_per_piece, [this](std::size_t first, std::size_t last) {
+  const auto sort_columns = [this](std::size_t first, std::size_t last) {
     std::vector<std::uint32_t> order;
     std::vector<GridParticle> sorted_particles;
     std::vector<double> sorted_keys;
     for (std::size_t c = first; c < last; ++c) {
       sort_column(static_cast<std::uint32_t>(c), order, sorted_particles, sorted_keys);
     }
-  });
+  };
+  for_pieces(threads, column_count(), columns_per_piece, sort_columns);
 }
 
 // Sorts a column by key; equal keys keep their ascending numbers.

@@ -50,8 +50,11 @@ void run_on_threads(unsigned threads, const Work& work) {
 template <typename Piece>
 void for_pieces(unsigned threads, std::size_t total, std::size_t piece_size, const Piece& piece) {
   const std::size_t size = std::max<std::size_t>(piece_size, 1);
+  const std::size_t pieces = total / size + (total % size != 0 ? 1 : 0);
   std::atomic<std::size_t> next{0};
-  run_on_threads(threads, [&](unsigned) {
+  // No thread is started for want of pieces to give it.
+  const auto useful_threads = static_cast<unsigned>(std::min<std::size_t>(threads, pieces));
+  run_on_threads(useful_threads, [&](unsigned) {
     for (std::size_t first = next.fetch_add(size); first < total; first = next.fetch_add(size)) {
       piece(first, std::min(total, first + size));
     }

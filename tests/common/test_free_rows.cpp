@@ -122,8 +122,8 @@ TEST_F(FreeRows, EachRowStartsAtARecordAndTakesWhatAFreeFormatReadTakes) {
   double next = 0.0;
   rio::read_free(bulk_unit, next);
   rio::close(bulk_unit);
-  const std::vector<double> expected{1,   2,     3,     4,  5,  6,  7,  unset, unset, 8,  9,
-                                     10,  0.5,   0.5,   unset, 11, 12, 13, 14, 15, 16};
+  const std::vector<double> expected{1,  2,   3,   4,     5,  6,  7,  unset, unset, 8, 9,
+                                     10, 0.5, 0.5, unset, 11, 12, 13, 14,    15,    16};
   EXPECT_EQ(values, expected);
   EXPECT_EQ(next, 19.0);
 }
@@ -147,8 +147,8 @@ TEST_F(FreeRows, LargeFilesGiveTheValuesOfOneReadPerRow) {
     }
     plain_records.push_back(record + "\n");
   }
-  const std::vector<std::string> odd_records{"1,2,3\n", "4 5 /\n", "6\n7 8\n",  "3*9\n",
-                                             "1 2 3\r\n", ",2,\n",  "1 'x' 3\n", "1 2\n"};
+  const std::vector<std::string> odd_records{"1,2,3\n",   "4 5 /\n", "6\n7 8\n",  "3*9\n",
+                                             "1 2 3\r\n", ",2,\n",   "1 'x' 3\n", "1 2\n"};
   const std::vector<std::vector<std::size_t>> odd_places{
       {}, {0}, {3}, {10000}, {14999, 15000}, {22000, 22001, 22002}, {29999}};
   for (const auto& places : odd_places) {
