@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "helper_threads.hpp"
 #include "record_io.hpp"
 #include "record_parsing.hpp"
 #include "units.hpp"
@@ -78,7 +79,7 @@ struct SecondHalf {
   std::size_t rows = 0;
   std::size_t bytes = 0;
 
-  // Runs on the second thread: everything here, the storage included, is
+  // Runs beside the first half: everything here, the storage included, is
   // work taken off the first. Reads no more rows than remain wanted after
   // the first half's records. A failure (no memory) only leaves the half
   // unread; the first thread then reads its records in order and meets the
@@ -101,8 +102,8 @@ struct SecondHalf {
   }
 };
 
-// The block's first half is read here into `values`, its second half by a
-// second thread into rows of its own; these follow the first half's rows
+// The block's first half is read into `values`, its second half into rows
+// of its own, by two threads at once; these follow the first half's rows
 // only when every record of the first half was plain, for only then does
 // the second half begin with a fresh row. Reading it is otherwise wasted.
 BlockProgress read_block_in_two(std::string_view block, std::span<double> values, std::size_t width,
@@ -112,20 +113,14 @@ BlockProgress read_block_in_two(std::string_view block, std::span<double> values
   const std::string_view second = block.substr(middle);
   if (second.empty()) return read_block_alone(block, values, width);
   const std::size_t rows_wanted = values.size() / width;
-  std::thread helper;
-  try {
-    helper = std::thread([&] { half.read(first, second, width, rows_wanted); });
-  } catch (const std::system_error&) {
-    return read_block_alone(block, values, width);  // no thread to be had
-  }
   BlockProgress progress;
-  try {
-    progress = read_block_alone(first, values, width);
-  } catch (...) {
-    helper.join();
-    throw;
-  }
-  helper.join();
+  run_together(2, [&](unsigned half_number) {
+    if (half_number == 0) {
+      progress = read_block_alone(first, values, width);
+    } else {
+      half.read(first, second, width, rows_wanted);
+    }
+  });
   // A whole first half filled one row per record, so the second half's
   // rows follow; they never exceed the rows left, but that is checked.
   if (!progress.whole_block || half.rows > rows_wanted - progress.rows) return progress;

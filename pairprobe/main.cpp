@@ -1,7 +1,11 @@
 // pairprobe: reports every pair of particles of a periodic configuration
 // whose distance is at most the hard-sphere distance.
+#include <algorithm>
+#include <thread>
+
 #include "command_line.hpp"
 #include "configuration.hpp"
+#include "helper_threads.hpp"
 #include "pair_scan.hpp"
 #include "record_io.hpp"
 #include "report.hpp"
@@ -39,6 +43,9 @@ Exit status:
 // in blocks (line by line on a terminal); the layer hands every line over
 // before a diagnostic and at the end of the run.
 void run_overlap_scan() {
+  // Helpers for the reading, the grid and the scan get their cores while
+  // the file is opened.
+  rio::prepare_helpers(std::max(1U, std::thread::hardware_concurrency()) - 1);
   const pairprobe::Configuration config = pairprobe::read_configuration();
   rio::set_block_output(rio::stdout_unit, true);
   pairprobe::cell_list_scan(config, [&config](const pairprobe::OverlapPair& pair) {

@@ -1,5 +1,5 @@
 // Work shared between threads: the calling thread and up to `threads - 1`
-// more each run the same function, which takes its pieces from a shared
+// helpers each run the same function, which takes its pieces from a shared
 // counter, so the pieces are done whichever threads run and in whatever
 // order. A thread the system refuses to start leaves its share to the
 // others; the first exception a thread ends with is rethrown after all have
@@ -10,39 +10,16 @@
 #include <algorithm>
 #include <atomic>
 #include <cstddef>
-#include <exception>
-#include <system_error>
-#include <thread>
-#include <vector>
+
+#include "helper_threads.hpp"
 
 namespace pairprobe {
 
-// Calls work(t) on threads t = 0 (the calling one), 1, ..., threads - 1.
+// Calls work(t) once for each t = 0, 1, ..., threads - 1, all at once on
+// the calling thread and the run's helper threads.
 template <typename Work>
 void run_on_threads(unsigned threads, const Work& work) {
-  const unsigned count = std::max(1U, threads);
-  std::vector<std::exception_ptr> failures(count);
-  const auto guarded = [&](unsigned t) {
-    try {
-      work(t);
-    } catch (...) {
-      failures[t] = std::current_exception();
-    }
-  };
-  {
-    std::vector<std::jthread> workers;
-    for (unsigned t = 1; t < count; ++t) {
-      try {
-        workers.emplace_back(guarded, t);
-      } catch (const std::system_error&) {
-        break;
-      }
-    }
-    guarded(0);
-  }  // joins the workers
-  for (const std::exception_ptr& failure : failures) {
-    if (failure) std::rethrow_exception(failure);
-  }
+  rio::run_together(std::max(1U, threads), work);
 }
 
 // Calls piece(first, last) for consecutive ranges of [0, total), at most

@@ -1,0 +1,188 @@
+#include "helper_threads.hpp"
+
+#ifdef __linux__
+#include <pthread.h>
+#include <sched.h>
+#endif
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+namespace rio {
+namespace {
+
+// How long a helper looks busily for new work, and a caller for its pieces
+// to be finished, before sleeping: longer than the gaps between the phases
+// of one run, short enough to cost little after its last.
+constexpr auto busy_wait = std::chrono::milliseconds(2);
+
+// Waits until `value` is no longer `seen` and returns what it is now:
+// looking busily at first, then sleeping until it is changed and notified.
+template <typename T>
+T wait_for_change(const std::atomic<T>& value, T seen) {
+  const auto give_up = std::chrono::steady_clock::now() + busy_wait;
+  for (unsigned look = 1;; ++look) {
+    const T now = value.load(std::memory_order_acquire);
+    if (now != seen) return now;
+    if (look % 64 == 0 && std::chrono::steady_clock::now() > give_up) break;
+    std::this_thread::yield();
+  }
+  value.wait(seen, std::memory_order_acquire);
+  return value.load(std::memory_order_acquire);
+}
+
+// Where a new helper first runs. The system tends to queue a new thread
+// behind the thread that started it, on that thread's core, until it
+// balances the load a millisecond or more later; on a virtual machine an
+// idle core may not even count as idle. So a helper is allowed, at first,
+// only the cores other than its starter's, which puts it on one at once,
+// and then allows itself every core its starter may use.
+class CorePlacement {
+ public:
+#ifdef __linux__
+  CorePlacement() {
+    known_ = ::sched_getaffinity(0, sizeof allowed_, &allowed_) == 0;
+    const int here = ::sched_getcpu();
+    elsewhere_ = allowed_;
+    if (here >= 0 && here < CPU_SETSIZE) CPU_CLR(here, &elsewhere_);
+    known_ = known_ && here >= 0 && CPU_COUNT(&elsewhere_) > 0;
+  }
+  void keep_away_from_caller(std::thread& helper) const {
+    if (known_) ::pthread_setaffinity_np(helper.native_handle(), sizeof elsewhere_, &elsewhere_);
+  }
+  void allow_all_cores() const {
+    if (known_) ::pthread_setaffinity_np(::pthread_self(), sizeof allowed_, &allowed_);
+  }
+
+ private:
+  cpu_set_t allowed_{};
+  cpu_set_t elsewhere_{};
+  bool known_ = false;
+#else
+  void keep_away_from_caller(std::thread&) const {}
+  void allow_all_cores() const {}
+#endif
+};
+
+// One call of run_together: its pieces are taken in order by whoever comes
+// first. A helper that comes after the last piece was taken finds nothing
+// to do and never touches `work`, which lives only as long as the call.
+struct Job {
+  Job(const std::function<void(unsigned)>& work_to_run, unsigned piece_count)
+      : work(work_to_run), count(piece_count), failures(piece_count) {}
+
+  void take_pieces() {
+    for (unsigned t = next.fetch_add(1); t < count; t = next.fetch_add(1)) {
+      try {
+        work(t);
+      } catch (...) {
+        failures[t] = std::current_exception();
+      }
+      if (done.fetch_add(1) + 1 == count) done.notify_all();
+    }
+  }
+
+  const std::function<void(unsigned)>& work;
+  const unsigned count;
+  std::atomic<unsigned> next{0};
+  std::atomic<unsigned> done{0};
+  std::vector<std::exception_ptr> failures;  // by piece
+};
+
+class HelperPool {
+ public:
+  void start_helpers(unsigned wanted) {
+    const std::lock_guard lock(mutex_);
+    while (started_ < wanted) {
+      try {
+        start_helper();
+      } catch (const std::system_error&) {
+        return;  // the pieces are done without it
+      }
+      ++started_;
+    }
+  }
+
+  void run(unsigned count, const std::function<void(unsigned)>& work) {
+    start_helpers(count - 1);
+    const auto job = std::make_shared<Job>(work, count);
+    {
+      const std::lock_guard lock(mutex_);
+      current_ = job;
+    }
+    generation_.fetch_add(1, std::memory_order_release);
+    generation_.notify_all();
+    job->take_pieces();
+    for (unsigned done = job->done.load(); done != count; done = job->done.load()) {
+      wait_for_change(job->done, done);
+    }
+    {
+      const std::lock_guard lock(mutex_);
+      if (current_ == job) current_.reset();
+    }
+    for (const std::exception_ptr& failure : job->failures) {
+      if (failure) std::rethrow_exception(failure);
+    }
+  }
+
+ private:
+  void start_helper() {
+    CorePlacement placement;
+    auto placed = std::make_shared<std::atomic<bool>>(false);
+    std::thread helper([this, placement, placed] {
+      while (!placed->load()) std::this_thread::yield();
+      placement.allow_all_cores();
+      serve();
+    });
+    placement.keep_away_from_caller(helper);
+    placed->store(true);
+    helper.detach();
+  }
+
+  // A helper's life: wait for a new job, take what is left of it, repeat.
+  void serve() {
+    std::uint32_t seen = generation_.load(std::memory_order_acquire);
+    for (;;) {
+      seen = wait_for_change(generation_, seen);
+      std::shared_ptr<Job> job;
+      {
+        const std::lock_guard lock(mutex_);
+        job = current_;
+      }
+      if (job) job->take_pieces();
+    }
+  }
+
+  std::mutex mutex_;
+  std::shared_ptr<Job> current_;
+  std::atomic<std::uint32_t> generation_{0};  // counts the jobs announced
+  unsigned started_ = 0;
+};
+
+// Never destroyed: the helpers wait in it until the process ends.
+HelperPool& helper_pool() {
+  static HelperPool* const pool = new HelperPool;
+  return *pool;
+}
+
+}  // namespace
+
+void run_together(unsigned count, const std::function<void(unsigned)>& work) {
+  if (count == 0) return;
+  if (count == 1) {
+    work(0);
+    return;
+  }
+  helper_pool().run(count, work);
+}
+
+void prepare_helpers(unsigned count) { helper_pool().start_helpers(count); }
+
+}  // namespace rio

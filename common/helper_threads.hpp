@@ -1,0 +1,28 @@
+// Helper threads kept for the whole run, to share short pieces of work
+// between cores. A thread started for each piece of work can take a
+// millisecond or more to be given a core of its own, as long as the work
+// itself; helpers that are already running, and that wait busily for a
+// short while before they sleep, take the next piece at once.
+#ifndef RECORD_IO_HELPER_THREADS_HPP
+#define RECORD_IO_HELPER_THREADS_HPP
+
+#include <functional>
+
+namespace rio {
+
+// Runs work(t) once for each t = 0, 1, ..., count - 1 and returns when all
+// have returned. The calling thread takes part; helper threads take what
+// they get to first, the calling thread the rest, so no call waits for a
+// helper that is slow to start. The first exception thrown by a work(t) is
+// rethrown here, after all have ended. Helpers are started on first need
+// (up to count - 1 of them) and kept; when the system refuses one, the
+// others and the calling thread do its share.
+void run_together(unsigned count, const std::function<void(unsigned)>& work);
+
+// Starts `count` helpers now, ahead of their first work, so that they have
+// a core by the time it comes.
+void prepare_helpers(unsigned count);
+
+}  // namespace rio
+
+#endif
