@@ -1,7 +1,6 @@
 // The free-format reader: values separated by blanks, tabs or commas, over
 // as many records as the targets need.
 #include <array>
-#include <charconv>
 #include <cstring>
 #include <string>
 
@@ -25,7 +24,7 @@ bool is_quote(char c) { return c == '\'' || c == '"'; }
 struct Item {
   bool is_null = false;
   bool is_slash = false;
-  char quote = 0;          // the quote character of a quoted text, 0 when unquoted
+  char quote = 0;         // the quote character of a quoted text, 0 when unquoted
   std::string_view text;  // unquoted text, or quoted text with doubled quotes
   std::int64_t repeat = 1;
 };
@@ -217,20 +216,16 @@ constexpr std::array<unsigned char, 256> char_classes = [] {
 }();
 
 // A real value that the standard conversion takes whole, converted where it
-// stands: the value must start as a decimal (a digit or a point, after an
-// optional minus; no infinity or not-a-number words), be in range, and end
-// at a blank or the end of the record. Its grammar is a subset of ours and
-// its rounding is ours, so the value is the one the full scan stores. The
-// end of the value, or nullptr (nothing stored) for anything else, which
-// the token path then takes.
+// stands: it must end at a blank or the end of the record. The end of the
+// value, or nullptr (nothing stored) for anything else, which the token path
+// then takes.
 template <typename Real>
 const char* convert_real_in_place(const char* position, const char* end, Real& value) {
-  const char* const digits = position != end && *position == '-' ? position + 1 : position;
-  if (digits == end || !((*digits >= '0' && *digits <= '9') || *digits == '.')) return nullptr;
   Real converted = 0;
-  const auto [after, error] = std::from_chars(position, end, converted);
-  if (error != std::errc() ||
-      (after != end && char_classes[static_cast<unsigned char>(*after)] != blank)) {
+  const std::size_t length = convert_decimal_prefix(
+      std::string_view(position, static_cast<std::size_t>(end - position)), converted);
+  const char* const after = position + length;
+  if (length == 0 || (after != end && char_classes[static_cast<unsigned char>(*after)] != blank)) {
     return nullptr;
   }
   value = converted;
@@ -266,8 +261,8 @@ bool read_plain_record(std::string_view record, std::span<const Target> targets)
            char_classes[static_cast<unsigned char>(*position)] == part_of_value) {
       ++position;
     }
-    if (position == start || (position != end && char_classes[static_cast<unsigned char>(
-                                                     *position)] == special)) {
+    if (position == start ||
+        (position != end && char_classes[static_cast<unsigned char>(*position)] == special)) {
       return false;
     }
     const std::string_view token(start, static_cast<std::size_t>(position - start));

@@ -132,14 +132,6 @@ int parse_fixed_real_as(std::string_view field, int decimals, Real& value) {
   return convert_real(parts, decimals, value);
 }
 
-// True when the text starts as a decimal number does (a digit or a point,
-// after an optional minus), which rules out the infinity and not-a-number
-// words that the standard conversion would also take.
-bool starts_as_decimal(std::string_view text) {
-  const std::size_t first = !text.empty() && text.front() == '-' ? 1 : 0;
-  return first < text.size() && (is_digit(text[first]) || text[first] == '.');
-}
-
 // Powers of ten that are exact in each type: 10^22 is the largest exact
 // double, 10^10 the largest exact float.
 constexpr double exact_double_powers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
@@ -205,15 +197,11 @@ template <typename Real>
 int parse_free_real_as(std::string_view token, Real& value) {
   if (convert_short_decimal(token, value)) return 0;
   // Common case next: a plain decimal number that the standard conversion
-  // takes whole, with its exponent (if any) written with E. Its grammar is a
-  // subset of ours, so nothing it accepts needs checking again.
-  if (starts_as_decimal(token)) {
-    Real converted = 0;
-    const auto result = std::from_chars(token.data(), token.data() + token.size(), converted);
-    if (result.ec == std::errc() && result.ptr == token.data() + token.size()) {
-      value = converted;
-      return 0;
-    }
+  // takes whole, with its exponent (if any) written with E.
+  Real converted = 0;
+  if (!token.empty() && convert_decimal_prefix(token, converted) == token.size()) {
+    value = converted;
+    return 0;
   }
   RealText parts;
   if (!split_real(token, parts)) return msg_syntax_error;
@@ -257,6 +245,21 @@ int parse_free_integer(std::string_view token, std::int32_t& value) {
   if (!(whole >= -2147483648.0 && whole <= 2147483647.0)) return msg_input_conversion;
   value = static_cast<std::int32_t>(whole);
   return 0;
+}
+
+template <typename Real>
+std::size_t convert_decimal_prefix_as(std::string_view text, Real& value) {
+  const std::size_t first = !text.empty() && text.front() == '-' ? 1 : 0;
+  if (first == text.size() || !(is_digit(text[first]) || text[first] == '.')) return 0;
+  const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+  return result.ec == std::errc() ? static_cast<std::size_t>(result.ptr - text.data()) : 0;
+}
+
+std::size_t convert_decimal_prefix(std::string_view text, float& value) {
+  return convert_decimal_prefix_as(text, value);
+}
+std::size_t convert_decimal_prefix(std::string_view text, double& value) {
+  return convert_decimal_prefix_as(text, value);
 }
 
 int parse_free_real(std::string_view token, float& value) { return parse_free_real_as(token, value); }

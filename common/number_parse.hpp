@@ -3,6 +3,7 @@
 #ifndef RECORD_IO_NUMBER_PARSE_HPP
 #define RECORD_IO_NUMBER_PARSE_HPP
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -28,6 +29,16 @@ int parse_free_integer(std::string_view token, std::int32_t& value);
 // conversion error (64); too small: the nearest subnormal or zero.
 int parse_free_real(std::string_view token, float& value);
 int parse_free_real(std::string_view token, double& value);
+
+// The standard conversion of the longest decimal number at the start of
+// `text`, for text that starts as a decimal does (a digit or a point, after
+// an optional minus; never the infinity and not-a-number words the standard
+// conversion also takes). Its grammar is a subset of the free-format one and
+// its rounding is the same, so a value it gives needs no checking again.
+// Returns the characters converted, or 0 (value untouched) when the text
+// does not start so or the value is out of range.
+std::size_t convert_decimal_prefix(std::string_view text, float& value);
+std::size_t convert_decimal_prefix(std::string_view text, double& value);
 
 }  // namespace rio
 
