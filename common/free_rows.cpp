@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <stdexcept>
-#include <thread>
 #include <vector>
 
 #include "helper_threads.hpp"
@@ -103,7 +102,7 @@ struct SecondHalf {
 };
 
 // The block's first half is read into `values`, its second half into rows
-// of its own, by two threads at once; these follow the first half's rows
+// of its own, side by side (run_together); these follow the first half's rows
 // only when every record of the first half was plain, for only then does
 // the second half begin with a fresh row. Reading it is otherwise wasted.
 BlockProgress read_block_in_two(std::string_view block, std::span<double> values, std::size_t width,
@@ -160,7 +159,7 @@ void read_free_rows(int unit_number, std::span<double> values, std::size_t row_w
   if (unit.number == stdin_unit) flush_all_blocks();
   // Only a regular file is read ahead; a pipe or terminal gives what it has.
   const bool may_read = is_regular_file(unit.fd);
-  static const bool two_threads = std::thread::hardware_concurrency() > 1;
+  const bool two_threads = hardware_threads() > 1;
   bool split_next_block = true;
   SecondHalf second_half;
   std::size_t row = 0;

@@ -5,6 +5,7 @@
 #include <sched.h>
 #endif
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -181,6 +182,11 @@ void run_together(unsigned count, const std::function<void(unsigned)>& work) {
     return;
   }
   helper_pool().run(count, work);
+}
+
+unsigned hardware_threads() {
+  static const unsigned threads = std::max(1U, std::thread::hardware_concurrency());
+  return threads;
 }
 
 void prepare_helpers(unsigned count) { helper_pool().start_helpers(count); }

@@ -53,11 +53,11 @@
 // the reference's, pair for pair.
 #include <algorithm>
 #include <cmath>
-#include <thread>
 #include <vector>
 
 #include "column_grid.hpp"
 #include "grid_scans.hpp"
+#include "helper_threads.hpp"
 #include "pair_scan.hpp"
 
 namespace pairprobe {
@@ -70,7 +70,7 @@ double search_reach(double contact_squared) {
 
 unsigned thread_count(const CellScanOptions& options) {
   if (options.threads > 0) return options.threads;
-  return std::max(1U, std::thread::hardware_concurrency());
+  return rio::hardware_threads();
 }
 
 // Blocks small enough to share the work evenly, large enough that handing

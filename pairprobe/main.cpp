@@ -1,8 +1,5 @@
 // pairprobe: reports every pair of particles of a periodic configuration
 // whose distance is at most the hard-sphere distance.
-#include <algorithm>
-#include <thread>
-
 #include "command_line.hpp"
 #include "configuration.hpp"
 #include "helper_threads.hpp"
@@ -45,7 +42,7 @@ Exit status:
 void run_overlap_scan() {
   // Helpers for the reading, the grid and the scan get their cores while
   // the file is opened.
-  rio::prepare_helpers(std::max(1U, std::thread::hardware_concurrency()) - 1);
+  rio::prepare_helpers(rio::hardware_threads() - 1);
   const pairprobe::Configuration config = pairprobe::read_configuration();
   rio::set_block_output(rio::stdout_unit, true);
   pairprobe::cell_list_scan(config, [&config](const pairprobe::OverlapPair& pair) {
