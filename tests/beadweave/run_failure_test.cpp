@@ -14,6 +14,17 @@ namespace {
 class FailingRun : public ::testing::Test {
  protected:
   void SetUp() override { dir_.write("beadlib.dat", library()); }
+
+  // A structure refused after both inputs are read: status 1, no prompt, the
+  // program's own message on standard error, and no topology file.
+  void expect_refused_before_any_prompt(const std::string& message) {
+    const auto result = run(dir_, "40000\n500\n1\n");
+    EXPECT_EQ(result.exit_status, 1);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, "beadweave: " + message + "\n");
+    EXPECT_FALSE(dir_.exists("protein.itp"));
+  }
+
   testsupport::ScratchDir dir_;
 };
 
@@ -40,13 +51,8 @@ TEST_F(FailingRun, UnknownResidueNameIsRefusedBeforeAnyPrompt) {
   dir_.write("pdb-CG.pdb",
              header(3, 4) + bead(1, "BB", "GLY", 1, 0, 0, 0) + bead(2, "BB", "Gly", 2, 3.8, 0, 0) +
                  bead(3, "BB", "GLY", 3, 7.6, 0, 0) + bead(4, "BB", "GLY", 4, 0, 5, 0));
-  const auto result = run(dir_, "40000\n500\n1\n");
-  EXPECT_EQ(result.exit_status, 1);
-  EXPECT_EQ(result.out, "");
-  EXPECT_EQ(result.err,
-            "beadweave: residue 2, first bead 2, name \"Gly\": no residue template in "
-            "beadlib.dat has this name\n");
-  EXPECT_FALSE(dir_.exists("protein.itp"));
+  expect_refused_before_any_prompt(
+      "residue 2, first bead 2, name \"Gly\": no residue template in beadlib.dat has this name");
 }
 
 TEST_F(FailingRun, ResidueBeyondTheBeadsReadIsRefusedBeforeAnyPrompt) {
@@ -55,13 +61,9 @@ TEST_F(FailingRun, ResidueBeyondTheBeadsReadIsRefusedBeforeAnyPrompt) {
              header(3, 4) + bead(1, "BB", "GLY", 1, 0, 0, 0) + bead(2, "BB", "LYS", 2, 3.8, 0, 0) +
                  bead(3, "SC1", "LYS", 2, 7.6, 0, 0) + bead(4, "SC2", "LYS", 2, 0, 5, 0) +
                  bead(5, "BB", "GLY", 3, 1, 1, 1));
-  const auto result = run(dir_, "40000\n500\n1\n");
-  EXPECT_EQ(result.exit_status, 1);
-  EXPECT_EQ(result.out, "");
-  EXPECT_EQ(result.err,
-            "beadweave: residue 3, first bead 5, no name: the first bead lies beyond the 4 beads "
-            "read from pdb-CG.pdb\n");
-  EXPECT_FALSE(dir_.exists("protein.itp"));
+  expect_refused_before_any_prompt(
+      "residue 3, first bead 5, no name: the first bead lies beyond the 4 beads read from "
+      "pdb-CG.pdb");
 }
 
 TEST_F(FailingRun, MoreThan9999BeadsAreRefusedBeforeAnyPrompt) {
@@ -72,13 +74,8 @@ TEST_F(FailingRun, MoreThan9999BeadsAreRefusedBeforeAnyPrompt) {
     structure += bead(b, "BB", "HIS", (b - 1) / 4 + 1, b % 97, b % 89, b % 83);
   }
   dir_.write("pdb-CG.pdb", structure);
-  const auto result = run(dir_, "40000\n500\n1\n");
-  EXPECT_EQ(result.exit_status, 1);
-  EXPECT_EQ(result.out, "");
-  EXPECT_EQ(result.err,
-            "beadweave: the residues take 10000 beads; the topology file holds bead numbers up to "
-            "9999\n");
-  EXPECT_FALSE(dir_.exists("protein.itp"));
+  expect_refused_before_any_prompt(
+      "the residues take 10000 beads; the topology file holds bead numbers up to 9999");
 }
 
 TEST_F(FailingRun, ExistingTopologyFileIsLeftAloneAfterBothInputsAreRead) {

@@ -30,13 +30,13 @@ struct Outcome {
   std::optional<double> next_value;
 };
 
-double next_value_or_nothing(int unit, std::optional<double>& next) {
+// The first value of the next record, or nothing at its end of file.
+std::optional<double> next_value_or_nothing(int unit) {
   double value = 0.0;
   try {
     rio::read_free(unit, value);
-    next = value;
   } catch (const rio::IoError&) {
-    next.reset();
+    return std::nullopt;
   }
   return value;
 }
@@ -46,7 +46,7 @@ Outcome read_in_bulk(const std::string& path, std::size_t rows, std::size_t widt
   rio::open(bulk_unit, path, rio::OpenStatus::old_file);
   try {
     rio::read_free_rows(bulk_unit, outcome.values, width);
-    next_value_or_nothing(bulk_unit, outcome.next_value);
+    outcome.next_value = next_value_or_nothing(bulk_unit);
   } catch (const rio::IoError& error) {
     outcome.failure = error.message_number;
   }
@@ -66,7 +66,7 @@ Outcome read_row_by_row(const std::string& path, std::size_t rows, std::size_t w
       }
       rio::vread_free(row_unit, targets);
     }
-    next_value_or_nothing(row_unit, outcome.next_value);
+    outcome.next_value = next_value_or_nothing(row_unit);
   } catch (const rio::IoError& error) {
     outcome.failure = error.message_number;
   }
