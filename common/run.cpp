@@ -55,7 +55,8 @@ int run_program(std::string_view program_name, const std::function<void()>& main
   } catch (const std::bad_alloc&) {
     status = report_run_failure(msg_out_of_memory, "insufficient virtual memory");
   } catch (const std::exception& error) {
-    status = report_run_failure(internal_error_status, std::string("internal error: ") + error.what());
+    status =
+        report_run_failure(internal_error_status, std::string("internal error: ") + error.what());
   }
   close_all();
   return status;
