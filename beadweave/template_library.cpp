@@ -58,8 +58,10 @@ void read_template(TemplateLibrary& library, int type) {
 
 }  // namespace
 
-void load_library(TemplateLibrary& library) {
-  rio::open(library_unit, "beadlib.dat", rio::OpenStatus::old_file);
+void load_library(TemplateLibrary& library) { load_library(library, "beadlib.dat"); }
+
+void load_library(TemplateLibrary& library, std::string_view file_name) {
+  rio::open(library_unit, file_name, rio::OpenStatus::old_file);
   for (int type = 1; type <= template_count; ++type) read_template(library, type);
 }
 

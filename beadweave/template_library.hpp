@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string_view>
 
 #include "record_values.hpp"
 
@@ -78,6 +79,8 @@ struct TemplateLibrary {
 // Opens "beadlib.dat" as unit 11 and reads the 20 templates into `library`.
 // Any failed open or read ends the run with the I/O diagnostic.
 void load_library(TemplateLibrary& library);
+// The same from the library file `file_name`.
+void load_library(TemplateLibrary& library, std::string_view file_name);
 
 }  // namespace beadweave
 

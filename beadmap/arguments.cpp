@@ -1,0 +1,106 @@
+#include "arguments.hpp"
+
+#include <string_view>
+
+#include "refusal.hpp"
+
+namespace beadmap {
+namespace {
+
+// The option a word names, with "-o" standing for "--output".
+std::string_view option_name(std::string_view word) {
+  const std::string_view name = word.substr(0, word.find('='));
+  return name == "-o" ? "--output" : name;
+}
+
+class ArgumentReader {
+ public:
+  explicit ArgumentReader(std::span<const char* const> words) : words_(words) {}
+
+  Arguments read();
+
+ private:
+  std::string value_of(std::string_view word);
+  void set_once(std::optional<std::string>& field, std::string_view option, std::string_view word);
+  void option(std::string_view word);
+  void operand(std::string_view word);
+
+  std::span<const char* const> words_;
+  std::size_t next_ = 0;
+  Arguments arguments_;
+  bool input_given_ = false;
+  std::optional<std::string> output_, library_;
+};
+
+std::string ArgumentReader::value_of(std::string_view word) {
+  const std::size_t equals = word.find('=');
+  if (equals != std::string_view::npos) return std::string(word.substr(equals + 1));
+  if (next_ >= words_.size()) throw UsageError("option " + std::string(word) + " needs a value");
+  return words_[next_++];
+}
+
+void ArgumentReader::set_once(std::optional<std::string>& field, std::string_view option,
+                              std::string_view word) {
+  if (field) throw UsageError("option " + std::string(option) + " is given twice");
+  field = value_of(word);
+  if (field->empty()) throw UsageError("option " + std::string(option) + " needs a value");
+}
+
+void ArgumentReader::option(std::string_view word) {
+  const std::string_view name = option_name(word);
+  const bool takes_no_value = word.find('=') == std::string_view::npos;
+  if (name == "--help" && takes_no_value) {
+    arguments_.action = Arguments::Action::help;
+  } else if (name == "--version" && takes_no_value) {
+    arguments_.action = Arguments::Action::version;
+  } else if (name == "--force" && takes_no_value) {
+    arguments_.force = true;
+  } else if (name == "--output") {
+    set_once(output_, name, word);
+  } else if (name == "--chain") {
+    if (arguments_.chain) throw UsageError("option --chain is given twice");
+    arguments_.chain = value_of(word);  // a blank chain id is a chain id
+  } else if (name == "--library") {
+    set_once(library_, name, word);
+  } else if (name == "--mapping") {
+    set_once(arguments_.mapping, name, word);
+  } else if (name == "--posre") {
+    set_once(arguments_.posre, name, word);
+  } else {
+    throw UsageError("unknown option " + std::string(word));
+  }
+}
+
+void ArgumentReader::operand(std::string_view word) {
+  if (input_given_) throw UsageError("more than one input file: " + std::string(word));
+  if (word.empty()) throw UsageError("the input file name is empty");
+  arguments_.input = word;
+  input_given_ = true;
+}
+
+Arguments ArgumentReader::read() {
+  bool options_ended = false;
+  while (next_ < words_.size()) {
+    const std::string_view word = words_[next_++];
+    if (!options_ended && word == "--") {
+      options_ended = true;
+    } else if (!options_ended && word.size() > 1 && word[0] == '-') {
+      option(word);
+    } else {
+      operand(word);
+    }
+  }
+  if (arguments_.action != Arguments::Action::map) return arguments_;
+  if (!input_given_) throw UsageError("no input file");
+  if (output_) arguments_.output = *output_;
+  if (library_) arguments_.library = *library_;
+  return arguments_;
+}
+
+}  // namespace
+
+Arguments parse_arguments(std::span<const char* const> arguments) {
+  return ArgumentReader(arguments).read();
+}
+
+}  // namespace beadmap

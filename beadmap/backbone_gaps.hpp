@@ -1,0 +1,24 @@
+// Breaks in the chain: consecutive backbone beads of the kept residues
+// farther apart than a bonded pair can be. beadweave bonds them all the same.
+#ifndef BEADMAP_BACKBONE_GAPS_HPP
+#define BEADMAP_BACKBONE_GAPS_HPP
+
+#include <cstddef>
+#include <vector>
+
+#include "cg_structure.hpp"
+
+namespace beadmap {
+
+inline constexpr double gap_distance = 4.5;  // angstrom
+
+struct BackboneGap {
+  std::size_t residue_before;  // index into structure.residues; the gap follows it
+  double distance;             // angstrom
+};
+
+std::vector<BackboneGap> find_backbone_gaps(const CgStructure& structure);
+
+}  // namespace beadmap
+
+#endif

@@ -1,0 +1,92 @@
+#include "library_check.hpp"
+
+#include <cstring>
+#include <memory>
+#include <unordered_set>
+
+#include "record_io.hpp"
+#include "refusal.hpp"
+#include "template_library.hpp"
+
+namespace beadmap {
+namespace {
+
+using beadweave::TemplateLibrary;
+
+std::unique_ptr<TemplateLibrary> load(const std::string& library_path) {
+  auto library = std::make_unique<TemplateLibrary>();
+  try {
+    beadweave::load_library(*library, library_path);
+    rio::close(beadweave::library_unit);
+  } catch (const rio::IoError& error) {
+    rio::close_all();
+    std::string message = "the template library cannot be used: " + std::string(error.what());
+    if (error.os_error != 0) message += " (" + std::string(std::strerror(error.os_error)) + ")";
+    throw Refusal(message);
+  }
+  return library;
+}
+
+// The template beadweave picks: of two with one name, the later; 0 for none.
+int template_for(const TemplateLibrary& library, const std::string& residue_name) {
+  const beadweave::Name name = rio::fixed_text<3>(residue_name);
+  int found = 0;
+  for (int type = 1; type <= beadweave::template_count; ++type) {
+    if (library.RESNAME[type] == name) found = type;
+  }
+  return found;
+}
+
+std::string trimmed(const beadweave::Name& name) {
+  std::string text(name.data(), name.size());
+  while (!text.empty() && text.back() == ' ') text.pop_back();
+  return text;
+}
+
+std::string mapped_bead_names(const CgResidue& residue) {
+  std::string names;
+  for (const CgBead& bead : residue.beads) names += (names.empty() ? "" : " ") + bead.name;
+  return std::to_string(residue.beads.size()) + " beads (" + names + ")";
+}
+
+std::string template_bead_names(const TemplateLibrary& library, int type) {
+  std::string names;
+  for (int bead = 1; bead <= library.NBEADS[type] && bead <= beadweave::max_template_beads; ++bead) {
+    names += (names.empty() ? "" : " ") + trimmed(library.ATOMNAME[type][bead]);
+  }
+  return std::to_string(library.NBEADS[type]) + " beads (" + names + ")";
+}
+
+bool beads_agree(const TemplateLibrary& library, int type, const CgResidue& residue) {
+  if (library.NBEADS[type] != static_cast<std::int32_t>(residue.beads.size())) return false;
+  for (std::size_t k = 0; k < residue.beads.size(); ++k) {
+    if (library.ATOMNAME[type][k + 1] != rio::fixed_text<3>(residue.beads[k].name)) return false;
+  }
+  return true;
+}
+
+void check_residue(const TemplateLibrary& library, const std::string& library_path,
+                   const CgResidue& residue) {
+  const std::string label = "residue " + residue_label(residue.name, residue.place);
+  const int type = template_for(library, residue.name);
+  if (type == 0) {
+    throw Refusal(label + ": no template of " + library_path + " is named " + residue.name);
+  }
+  if (!beads_agree(library, type, residue)) {
+    throw Refusal(label + ": the mapping gives " + mapped_bead_names(residue) + ", template " +
+                  residue.name + " of " + library_path + " has " +
+                  template_bead_names(library, type));
+  }
+}
+
+}  // namespace
+
+void check_against_library(const CgStructure& structure, const std::string& library_path) {
+  const auto library = load(library_path);
+  std::unordered_set<std::string> names_checked;
+  for (const CgResidue& residue : structure.residues) {
+    if (names_checked.insert(residue.name).second) check_residue(*library, library_path, residue);
+  }
+}
+
+}  // namespace beadmap

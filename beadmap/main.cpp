@@ -1,0 +1,79 @@
+// beadmap: maps an atomistic protein structure to the coarse-grained
+// structure beadweave reads.
+#include <cstdio>
+#include <exception>
+#include <new>
+#include <span>
+
+#include "arguments.hpp"
+#include "refusal.hpp"
+#include "run_beadmap.hpp"
+
+namespace {
+
+constexpr const char* help_text =
+    R"(usage: beadmap INPUT [-o OUTPUT] [--chain ID] [--library FILE] [--mapping FILE]
+               [--posre FILE] [--force]
+       beadmap --help | --version
+
+Maps one protein chain of an atomistic structure (PDB, mmCIF or mmJSON,
+gzip-compressed or not) to the coarse-grained structure beadweave reads:
+one bead per group of heavy atoms, at the group's centroid.
+
+Options (before or after INPUT):
+  -o, --output FILE  the coarse-grained structure (default pdb-CG.pdb)
+  --chain ID         the chain to map (default: the first chain of the first
+                     model that holds a standard amino acid)
+  --library FILE     the residue template library the beads are checked
+                     against (default beadlib.dat)
+  --mapping FILE     the mapping of residues to beads (default: the built-in
+                     four-to-one protein mapping, shipped as protein.map)
+  --posre FILE       also write position restraints on the backbone beads
+                     (for #include "posre.itp" and define = -DPOSRES)
+  --force            replace existing output files
+
+Skipped residues and gaps in the backbone are reported on standard error.
+
+From an entry to an energy-minimised coarse-grained protein:
+  beadmap 1ubi.pdb.gz --posre posre.itp     # writes pdb-CG.pdb, posre.itp
+  printf '40000\n500\n0.9\n' | beadweave    # writes protein.itp
+  gmx grompp ... && gmx mdrun ...
+
+Exit status:
+  0  the structure was written
+  1  refused input (unreadable or unknown input, no protein chain, a chain
+     that does not exist, a malformed mapping, a library beadweave would
+     refuse or that disagrees with the mapping, a structure beadweave cannot
+     take, an existing output without --force); nothing was written
+  2  a command line that cannot stand)";
+
+int run(std::span<const char* const> words) {
+  using beadmap::Arguments;
+  try {
+    const Arguments arguments = beadmap::parse_arguments(words);
+    if (arguments.action == Arguments::Action::help) {
+      std::puts(help_text);
+    } else if (arguments.action == Arguments::Action::version) {
+      std::puts("beadmap " CGTOOLS_VERSION);
+    } else {
+      beadmap::run_beadmap(arguments);
+    }
+    return std::fflush(stdout) == 0 ? beadmap::success_status : beadmap::refused_status;
+  } catch (const beadmap::UsageError& error) {
+    std::fprintf(stderr, "beadmap: %s\nTry 'beadmap --help'.\n", error.what());
+    return beadmap::usage_status;
+  } catch (const beadmap::Refusal& error) {
+    std::fprintf(stderr, "beadmap: %s\n", error.what());
+  } catch (const std::bad_alloc&) {
+    std::fprintf(stderr, "beadmap: out of memory\n");
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "beadmap: %s\n", error.what());
+  }
+  return beadmap::refused_status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  return run(std::span<const char* const>(argv + 1, static_cast<std::size_t>(argc > 0 ? argc - 1 : 0)));
+}

@@ -1,0 +1,38 @@
+// Which residues of the entry become coarse-grained residues: the first
+// model, one chain (cut where the segment id changes), and within it every
+// residue the mapping covers whose atoms are all present.
+#ifndef BEADMAP_RESIDUE_SELECTION_HPP
+#define BEADMAP_RESIDUE_SELECTION_HPP
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <gemmi/model.hpp>
+
+#include "cg_structure.hpp"
+#include "mapping.hpp"
+
+namespace beadmap {
+
+struct SkippedResidue {
+  std::string name;
+  ResiduePlace place;
+  std::string reason;
+};
+
+struct Selection {
+  std::string chain_name;  // as the entry gives it; may be empty
+  CgStructure structure;
+  std::vector<SkippedResidue> skipped;  // in file order; waters are left out silently
+};
+
+// Takes the chain `chain_id`, or the first chain that holds a standard amino
+// acid, from the first model and maps its residues. A chain that does not
+// exist, or no chain with an amino acid, is refused.
+Selection select_residues(const gemmi::Structure& entry, const std::optional<std::string>& chain_id,
+                          const Mapping& mapping);
+
+}  // namespace beadmap
+
+#endif

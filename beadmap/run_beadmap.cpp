@@ -1,0 +1,132 @@
+#include "run_beadmap.hpp"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <string>
+
+#include "atomistic_input.hpp"
+#include "backbone_gaps.hpp"
+#include "cg_writer.hpp"
+#include "library_check.hpp"
+#include "mapping.hpp"
+#include "refusal.hpp"
+#include "residue_selection.hpp"
+#include "safe_output.hpp"
+
+namespace beadmap {
+namespace {
+
+std::string read_text_file(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) throw Refusal("cannot read " + path + ": " + std::strerror(errno));
+  std::string text;
+  char buffer[65536];
+  while (true) {
+    const ssize_t got = ::read(fd, buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) {
+      const int error = errno;
+      ::close(fd);
+      throw Refusal("cannot read " + path + ": " + std::strerror(error));
+    }
+    if (got == 0) break;
+    text.append(buffer, static_cast<std::size_t>(got));
+  }
+  ::close(fd);
+  return text;
+}
+
+Mapping load_mapping(const std::optional<std::string>& path) {
+  try {
+    if (!path) return parse_mapping(default_mapping_text(), default_mapping_source);
+    return parse_mapping(read_text_file(*path), *path);
+  } catch (const MappingError& error) {
+    throw Refusal(std::string("malformed mapping: ") + error.what());
+  }
+}
+
+void report(const std::string& line) { std::fprintf(stderr, "beadmap: %s\n", line.c_str()); }
+
+void report_skipped(const std::vector<SkippedResidue>& skipped) {
+  for (const SkippedResidue& residue : skipped) {
+    report("skipped residue " + residue_label(residue.name, residue.place) + ": " + residue.reason);
+  }
+}
+
+void report_gaps(const CgStructure& structure, const std::vector<BackboneGap>& gaps) {
+  for (const BackboneGap& gap : gaps) {
+    const CgResidue& before = structure.residues[gap.residue_before];
+    const CgResidue& after = structure.residues[gap.residue_before + 1];
+    char distance[32];
+    std::snprintf(distance, sizeof distance, "%.2f", gap.distance);
+    report("gap of " + std::string(distance) + " angstrom between the backbone beads of " +
+           residue_label(before.name, before.place) + " and " +
+           residue_label(after.name, after.place) + " (beadweave bonds them all the same)");
+  }
+}
+
+// Fails early on an output that exists; placing the file checks again.
+void refuse_existing(const std::string& path) {
+  if (::access(path.c_str(), F_OK) == 0) {
+    throw Refusal(path + " exists; it is not overwritten (use --force to replace it)");
+  }
+}
+
+void write_outputs(const Arguments& arguments, const std::string& structure_text,
+                   const std::optional<std::string>& posre_text) {
+  PendingFile structure_file(arguments.output, structure_text);
+  std::optional<PendingFile> posre_file;
+  if (posre_text) posre_file.emplace(*arguments.posre, *posre_text);
+  structure_file.place(arguments.force);
+  if (!posre_file) return;
+  try {
+    posre_file->place(arguments.force);
+  } catch (...) {
+    structure_file.withdraw();
+    throw;
+  }
+}
+
+}  // namespace
+
+void run_beadmap(const Arguments& arguments) {
+  if (arguments.posre && *arguments.posre == arguments.output) {
+    throw Refusal("the structure and the position restraints cannot both go to " +
+                  arguments.output);
+  }
+  if (!arguments.force) {
+    refuse_existing(arguments.output);
+    if (arguments.posre) refuse_existing(*arguments.posre);
+  }
+  const Mapping mapping = load_mapping(arguments.mapping);
+  const Selection selection = [&] {
+    const gemmi::Structure entry = read_atomistic(arguments.input);
+    return select_residues(entry, arguments.chain, mapping);
+  }();
+  const CgStructure& structure = selection.structure;
+  const std::string chain = selection.chain_name.empty() ? "(blank)" : selection.chain_name;
+  report_skipped(selection.skipped);
+  if (structure.residues.empty()) throw Refusal("no residue of chain " + chain + " could be mapped");
+  check_against_library(structure, arguments.library);
+  const std::string structure_text = format_cg_structure(structure);
+  std::optional<std::string> posre_text;
+  if (arguments.posre) posre_text = format_position_restraints(structure);
+  if (selection.chain_name.size() > 1) {
+    report("chain name " + selection.chain_name + " is longer than its column; left blank");
+  }
+  const auto gaps = find_backbone_gaps(structure);
+  report_gaps(structure, gaps);
+  write_outputs(arguments, structure_text, posre_text);
+  std::printf("beadmap: %s chain %s: %zu residues, %zu beads (skipped residues: %zu, gaps: %zu) -> %s%s%s\n",
+              arguments.input.c_str(), chain.c_str(), structure.residues.size(),
+              bead_count(structure), selection.skipped.size(), gaps.size(),
+              arguments.output.c_str(), arguments.posre ? ", " : "",
+              arguments.posre ? arguments.posre->c_str() : "");
+}
+
+}  // namespace beadmap

@@ -1,0 +1,103 @@
+#include "safe_output.hpp"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "refusal.hpp"
+
+namespace beadmap {
+namespace {
+
+[[noreturn]] void refuse_file(const std::string& what, const std::string& path, int error) {
+  throw Refusal("cannot " + what + " " + path + ": " + std::strerror(error));
+}
+
+// New files get read and write permission for all, less the file-creation mask.
+mode_t new_file_mode() {
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  return 0666 & ~mask;
+}
+
+void write_all(int fd, std::string_view content, const std::string& path) {
+  while (!content.empty()) {
+    const ssize_t written = ::write(fd, content.data(), content.size());
+    if (written < 0 && errno == EINTR) continue;
+    if (written < 0) refuse_file("write", path, errno);
+    content.remove_prefix(static_cast<std::size_t>(written));
+  }
+}
+
+// Gives the temporary file the destination's name unless that name exists,
+// in one step: a rename that never replaces, or on file systems without it
+// a hard link (never made over an existing name) and the temporary name
+// removed. Returns 0, or -1 with errno set.
+int link_without_replacing(const std::string& from, const std::string& to) {
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+  if (errno != EINVAL && errno != ENOSYS) return -1;
+  if (::link(from.c_str(), to.c_str()) != 0) return -1;
+  ::unlink(from.c_str());
+  return 0;
+}
+
+}  // namespace
+
+PendingFile::PendingFile(std::string destination, std::string_view content)
+    : destination_(std::move(destination)) {
+  std::string pattern = destination_ + ".XXXXXX";
+  std::vector<char> name(pattern.begin(), pattern.end());
+  name.push_back('\0');
+  const int fd = ::mkostemp(name.data(), O_CLOEXEC);
+  if (fd < 0) refuse_file("create a file beside", destination_, errno);
+  temporary_ = name.data();
+  try {
+    if (::fchmod(fd, new_file_mode()) != 0) refuse_file("set the mode of", temporary_, errno);
+    write_all(fd, content, temporary_);
+    if (::fsync(fd) != 0) refuse_file("write", temporary_, errno);
+  } catch (...) {
+    ::close(fd);
+    ::unlink(temporary_.c_str());
+    throw;
+  }
+  if (::close(fd) != 0) {
+    const int error = errno;
+    ::unlink(temporary_.c_str());
+    refuse_file("write", temporary_, error);
+  }
+}
+
+PendingFile::~PendingFile() {
+  if (!placed_) ::unlink(temporary_.c_str());
+}
+
+void PendingFile::place(bool replace) {
+  if (replace) {
+    if (::rename(temporary_.c_str(), destination_.c_str()) != 0) {
+      refuse_file("write", destination_, errno);
+    }
+    placed_ = true;
+    return;
+  }
+  if (link_without_replacing(temporary_, destination_) != 0) {
+    const int error = errno;
+    if (error == EEXIST) {
+      throw Refusal(destination_ + " exists; it is not overwritten (use --force to replace it)");
+    }
+    refuse_file("write", destination_, error);
+  }
+  placed_ = true;
+  created_new_ = true;
+}
+
+void PendingFile::withdraw() {
+  if (placed_ && created_new_) ::unlink(destination_.c_str());
+}
+
+}  // namespace beadmap
