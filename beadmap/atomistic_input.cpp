@@ -47,7 +47,9 @@ gemmi::Structure read_atomistic(const std::string& path) {
   } catch (const std::exception& error) {
     throw Refusal("cannot read " + path + ": " + error.what());
   }
-  if (structure.models.empty()) throw Refusal(path + " holds no model");
+  if (structure.models.empty() || structure.models.front().chains.empty()) {
+    throw Refusal(path + " holds no model with atoms");
+  }
   return structure;
 }
 

@@ -1,0 +1,175 @@
+// Runs that are refused: exit status 1 (refused input) or 2 (command line),
+// one clear line on standard error, and nothing written.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "beadmap_runs.hpp"
+
+namespace bmtest {
+namespace {
+
+std::string three_glycines() {
+  EntryBuilder entry;
+  entry.backbone("GLY", 'A', 1, 0.0).backbone("GLY", 'A', 2, 3.8).backbone("LYS", 'A', 3, 7.6);
+  for (const char* name : {"CB", "CG", "CD", "CE", "NZ"}) entry.atom("LYS", 'A', 3, name, 8, -1, 0);
+  return entry.text();
+}
+
+// The library with its template `name` replaced by `replacement` lines.
+std::string library_with(const std::string& name, const std::string& replacement) {
+  const std::string library = example_library();
+  const std::size_t start = library.find("\n" + name + " ") + 1;
+  std::size_t end = start;
+  do {
+    end = library.find('\n', end) + 1;
+  } while (end < library.size() && library[end] == ' ');
+  return library.substr(0, start) + replacement + library.substr(end);
+}
+
+class RefusedRun : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_.write("beadlib.dat", example_library());
+    dir_.write("entry.pdb", three_glycines());
+    inputs_ = directory_entries(dir_);
+  }
+
+  // Status 1, exactly `message` on standard error, nothing on standard
+  // output, and no file beyond those the test made.
+  void expect_refused(const std::vector<std::string>& args, const std::string& message) {
+    const auto result = run_beadmap(dir_, args);
+    EXPECT_EQ(result.exit_status, 1) << message;
+    EXPECT_EQ(result.err, "beadmap: " + message + "\n");
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(directory_entries(dir_), inputs_) << message;
+  }
+  void add_input(const std::string& name, const std::string& content) {
+    dir_.write(name, content);
+    inputs_ = directory_entries(dir_);
+  }
+
+  testsupport::ScratchDir dir_;
+  std::vector<std::string> inputs_;
+};
+
+TEST_F(RefusedRun, InputThatCannotBeRead) {
+  expect_refused({"absent.pdb"}, "cannot read absent.pdb: No such file or directory");
+  add_input("entry.txt", three_glycines());
+  expect_refused({"entry.txt"},
+                 "entry.txt: unknown format (the name must end in .pdb, .ent, .cif, .mmcif or "
+                 ".json, each optionally followed by .gz)");
+  add_input("empty.pdb", "REMARK nothing here\nEND\n");
+  expect_refused({"empty.pdb"}, "empty.pdb holds no model with atoms");
+  add_input("broken.cif", "data_x\nloop_\n_atom_site.id\n'unterminated\n");
+  const auto broken = run_beadmap(dir_, {"broken.cif"});
+  EXPECT_EQ(broken.exit_status, 1);
+  EXPECT_TRUE(broken.err.starts_with("beadmap: cannot read broken.cif: ")) << broken.err;
+  add_input("waters.pdb", EntryBuilder().atom("HOH", 'A', 1, "O", 0, 0, 0, true).text());
+  expect_refused({"waters.pdb"}, "no chain of the first model holds a standard amino acid");
+  add_input("unmapped.pdb", EntryBuilder()
+                                .atom("GLY", 'A', 1, "N", 0, 0, 0)
+                                .atom("GLY", 'A', 1, "CA", 1, 0, 0)
+                                .text());
+  const auto unmapped = run_beadmap(dir_, {"unmapped.pdb"});
+  EXPECT_EQ(unmapped.exit_status, 1);
+  EXPECT_EQ(unmapped.err,
+            "beadmap: skipped residue GLY 1: no atom C for bead BB\n"
+            "beadmap: no residue of chain A could be mapped\n");
+  EXPECT_EQ(directory_entries(dir_), inputs_);
+}
+
+TEST_F(RefusedRun, AMalformedMappingNamesFileAndLine) {
+  add_input("bad.map", "# mapping\nbead GLY BB N CA C O\nbead GLY SC1\n");
+  expect_refused({"entry.pdb", "--mapping", "bad.map"},
+                 "malformed mapping: bad.map:3: a bead line needs a residue name, a bead name "
+                 "and at least one atom");
+  expect_refused({"entry.pdb", "--mapping", "absent.map"},
+                 "cannot read absent.map: No such file or directory");
+}
+
+TEST_F(RefusedRun, ALibraryBeadweaveWouldRefuse) {
+  const auto absent = run_beadmap(dir_, {"entry.pdb", "--library", "absent.dat"});
+  EXPECT_EQ(absent.exit_status, 1);
+  EXPECT_TRUE(absent.err.starts_with("beadmap: the template library cannot be used: file not found"))
+      << absent.err;
+  EXPECT_NE(absent.err.find("absent.dat"), std::string::npos) << absent.err;
+  EXPECT_EQ(directory_entries(dir_), inputs_);
+
+  // Nineteen templates: the end of the file comes before the twentieth.
+  const std::string library = example_library();
+  add_input("short.dat", library.substr(0, library.rfind("\nVAL") + 1));
+  const auto short_library = run_beadmap(dir_, {"entry.pdb", "--library=short.dat"});
+  EXPECT_EQ(short_library.exit_status, 1);
+  EXPECT_TRUE(short_library.err.starts_with("beadmap: the template library cannot be used: "))
+      << short_library.err;
+  EXPECT_EQ(directory_entries(dir_), inputs_);
+
+  // A count that is not a digit.
+  add_input("letter.dat", library_with("GLY", "GLY    x   0   0   0   0\n    1    P5     1   GLY    BB     1   0.000\n"));
+  EXPECT_EQ(run_beadmap(dir_, {"entry.pdb", "--library=letter.dat"}).exit_status, 1);
+  EXPECT_EQ(directory_entries(dir_), inputs_);
+}
+
+TEST_F(RefusedRun, AMappingThatDisagreesWithTheLibrary) {
+  add_input("renamed.dat", library_with("GLY", "GLX    1   0   0   0   0\n    1    P5     1   GLX    BB     1   0.000\n"));
+  expect_refused({"entry.pdb", "--library", "renamed.dat"},
+                 "residue GLY 1: no template of renamed.dat is named GLY");
+  add_input("lys.dat", library_with("LYS", "LYS    2   0   0   0   0\n    1    P5     1   LYS    BB     1   0.000\n    2    C3     1   LYS   SC1     2   0.000\n"));
+  expect_refused({"entry.pdb", "--library", "lys.dat"},
+                 "residue LYS 3: the mapping gives 3 beads (BB SC1 SC2), template LYS of lys.dat "
+                 "has 2 beads (BB SC1)");
+  // Of two templates with one name the later counts: a second GLY in the
+  // place of VAL, with two beads.
+  add_input("twogly.dat", library_with("VAL", "GLY    2   0   0   0   0\n    1    P5     1   GLY    BB     1   0.000\n    2    C3     1   GLY   SC1     2   0.000\n"));
+  expect_refused({"entry.pdb", "--library", "twogly.dat"},
+                 "residue GLY 1: the mapping gives 1 beads (BB), template GLY of twogly.dat has 2 "
+                 "beads (BB SC1)");
+  add_input("names.map", "bead GLY B N CA C O\nbead LYS BB N CA C O\nbead LYS SC1 CB CG CD\nbead LYS SC2 CE NZ\n");
+  expect_refused({"entry.pdb", "--mapping", "names.map"},
+                 "residue GLY 1: the mapping gives 1 beads (B), template GLY of beadlib.dat has 1 "
+                 "beads (BB)");
+}
+
+TEST_F(RefusedRun, ExistingOutputsAreKeptWithoutForce) {
+  add_input("pdb-CG.pdb", "old structure\n");
+  expect_refused({"entry.pdb"}, "pdb-CG.pdb exists; it is not overwritten (use --force to replace it)");
+  EXPECT_EQ(dir_.read("pdb-CG.pdb"), "old structure\n");
+
+  // An existing posre.itp keeps the structure from being written too.
+  add_input("posre.itp", "old restraints\n");
+  expect_refused({"entry.pdb", "-o", "new.pdb", "--posre", "posre.itp"},
+                 "posre.itp exists; it is not overwritten (use --force to replace it)");
+  EXPECT_EQ(dir_.read("posre.itp"), "old restraints\n");
+
+  const auto forced = run_beadmap(dir_, {"entry.pdb", "--posre", "posre.itp", "--force"});
+  ASSERT_EQ(forced.exit_status, 0) << forced.err;
+  EXPECT_EQ(bead_records(dir_.read("pdb-CG.pdb")).size(), 5U);  // GLY, GLY, LYS with 3 beads
+  EXPECT_NE(dir_.read("posre.itp").find("[ position_restraints ]"), std::string::npos);
+  EXPECT_EQ(directory_entries(dir_), inputs_);  // replaced in place, no file left over
+}
+
+TEST_F(RefusedRun, CommandLinesThatCannotStandEndWithStatusTwo) {
+  for (const std::vector<std::string>& args :
+       std::vector<std::vector<std::string>>{{}, {"entry.pdb", "--bogus"}, {"entry.pdb", "-o"},
+                                             {"a.pdb", "b.pdb"}}) {
+    const auto result = run_beadmap(dir_, args);
+    EXPECT_EQ(result.exit_status, 2);
+    EXPECT_TRUE(result.err.ends_with("\nTry 'beadmap --help'.\n")) << result.err;
+    EXPECT_EQ(result.out, "");
+  }
+  EXPECT_EQ(directory_entries(dir_), inputs_);
+
+  const auto version = run_beadmap(dir_, {"--version"});
+  EXPECT_EQ(version.exit_status, 0);
+  EXPECT_EQ(version.out, "beadmap " CGTOOLS_VERSION "\n");
+  const auto help = run_beadmap(dir_, {"entry.pdb", "--help"});
+  EXPECT_EQ(help.exit_status, 0);
+  EXPECT_TRUE(help.out.starts_with("usage: beadmap INPUT")) << help.out;
+  EXPECT_NE(help.out.find("| beadweave"), std::string::npos);  // the three-step path
+  EXPECT_EQ(directory_entries(dir_), inputs_);
+}
+
+}  // namespace
+}  // namespace bmtest
