@@ -58,7 +58,11 @@ int run(std::span<const char* const> words) {
     } else {
       beadmap::run_beadmap(arguments);
     }
-    return std::fflush(stdout) == 0 ? beadmap::success_status : beadmap::refused_status;
+    if (std::fflush(stdout) != 0) {
+      std::fprintf(stderr, "beadmap: cannot write to standard output\n");
+      return beadmap::refused_status;
+    }
+    return beadmap::success_status;
   } catch (const beadmap::UsageError& error) {
     std::fprintf(stderr, "beadmap: %s\nTry 'beadmap --help'.\n", error.what());
     return beadmap::usage_status;

@@ -11,10 +11,13 @@
 #   CGTOOLS_BIN      directory holding beadmap and beadweave (default: the
 #                    source tree's build/release when this script lies in a
 #                    source tree, else PATH)
-#   CGTOOLS_SCRATCH  directory for the run's files (default: scratch/pipeline-example
-#                    in a source tree, else a new temporary directory)
+#   CGTOOLS_SCRATCH  directory for the run's files, made when missing; its
+#                    files of an earlier run are replaced (default:
+#                    scratch/pipeline-example in a source tree, else a new
+#                    temporary directory)
 #   CGTOOLS_POSRES   "no" runs without position restraints
-# The force field (beadlib.dat, cgff.itp) is that of ../beadweave.
+# The force field (beadlib.dat, cgff.itp) is that of ../beadweave; conf.gro
+# comes from cg-to-gro.awk, the run parameters from em.mdp.
 set -euo pipefail
 
 example=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -43,8 +46,11 @@ elif [[ -f "$root/CMakeLists.txt" ]]; then
 else
   out=$(mktemp -d "${TMPDIR:-/tmp}/cgtools-pipeline-XXXXXX")
 fi
-rm -rf "$out"
+# Only the files of this run are replaced; nothing else in the directory is touched.
+run_files=(beadlib.dat cgff.itp pdb-CG.pdb posre.itp beadmap.log protein.itp dialogue.txt conf.gro
+  topol.top em.mdp grompp.log mdout.mdp em.tpr em.log em.edr em.trr em.gro mdrun.log)
 mkdir -p "$out"
+(cd "$out" && rm -f "${run_files[@]}")
 cp "$forcefield/beadlib.dat" "$forcefield/cgff.itp" "$out/"
 chmod u+w "$out"/*
 cd "$out"
@@ -54,42 +60,14 @@ cd "$out"
 # 2. The topology: i-i+4 force constant, elastic network force constant and cut-off.
 printf '40000\n500\n0.9\n' | "$beadweave" > dialogue.txt
 
-# conf.gro: nm, shifted into a box 3 nm larger than the protein on every axis.
-awk '
-  substr($0, 1, 4) == "ATOM" {
-    n++
-    name[n] = substr($0, 13, 4); gsub(/ /, "", name[n])
-    res[n] = substr($0, 18, 3); resnr[n] = substr($0, 23, 4) + 0
-    x[n] = substr($0, 31, 8) / 10; y[n] = substr($0, 39, 8) / 10; z[n] = substr($0, 47, 8) / 10
-    if (n == 1) { lx = hx = x[n]; ly = hy = y[n]; lz = hz = z[n] }
-    if (x[n] < lx) lx = x[n]; if (x[n] > hx) hx = x[n]
-    if (y[n] < ly) ly = y[n]; if (y[n] > hy) hy = y[n]
-    if (z[n] < lz) lz = z[n]; if (z[n] > hz) hz = z[n]
-  }
-  END {
-    print "coarse-grained protein"
-    print n
-    for (i = 1; i <= n; i++)
-      printf "%5d%-5s%5s%5d%8.3f%8.3f%8.3f\n", resnr[i] % 100000, res[i], name[i], i % 100000,
-             x[i] - lx + 1.5, y[i] - ly + 1.5, z[i] - lz + 1.5
-    printf "%10.5f%10.5f%10.5f\n", hx - lx + 3, hy - ly + 3, hz - lz + 3
-  }' pdb-CG.pdb > conf.gro
+# conf.gro: the structure in nm, in a box 3 nm larger than the protein.
+awk -f "$example/cg-to-gro.awk" pdb-CG.pdb > conf.gro
 
 printf '#include "cgff.itp"\n#include "protein.itp"\n\n[ system ]\nprotein\n\n[ molecules ]\nprotein 1\n' \
   > topol.top
 {
   [[ "$posres" == no ]] || echo "define          = -DPOSRES"
-  cat <<'MDP'
-integrator      = steep
-nsteps          = 50
-emtol           = 10
-cutoff-scheme   = Verlet
-coulombtype     = reaction-field
-rcoulomb        = 1.1
-rvdw            = 1.1
-epsilon_r       = 15
-pbc             = xyz
-MDP
+  cat "$example/em.mdp"
 } > em.mdp
 
 # 3. Preprocessing and a short energy minimisation.

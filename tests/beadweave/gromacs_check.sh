@@ -38,28 +38,10 @@ fail() {
   failures=$((failures + 1))
 }
 
-# conf.gro from pdb-CG.pdb: nm, shifted into a box 3 nm larger than the
-# protein on every axis.
+# conf.gro from pdb-CG.pdb: nm, in a box 3 nm larger than the protein (the
+# conversion of the pipeline example).
 write_gro() {
-  awk '
-    substr($0, 1, 4) == "ATOM" {
-      n++
-      name[n] = substr($0, 13, 4); gsub(/ /, "", name[n])
-      res[n] = substr($0, 18, 3); resnr[n] = substr($0, 23, 4) + 0
-      x[n] = substr($0, 31, 8) / 10; y[n] = substr($0, 39, 8) / 10; z[n] = substr($0, 47, 8) / 10
-      if (n == 1) { lx = hx = x[n]; ly = hy = y[n]; lz = hz = z[n] }
-      if (x[n] < lx) lx = x[n]; if (x[n] > hx) hx = x[n]
-      if (y[n] < ly) ly = y[n]; if (y[n] > hy) hy = y[n]
-      if (z[n] < lz) lz = z[n]; if (z[n] > hz) hz = z[n]
-    }
-    END {
-      print "coarse-grained protein"
-      print n
-      for (i = 1; i <= n; i++)
-        printf "%5d%-5s%5s%5d%8.3f%8.3f%8.3f\n", resnr[i] % 100000, res[i], name[i], i % 100000,
-               x[i] - lx + 1.5, y[i] - ly + 1.5, z[i] - lz + 1.5
-      printf "%10.5f%10.5f%10.5f\n", hx - lx + 3, hy - ly + 3, hz - lz + 3
-    }' pdb-CG.pdb > conf.gro
+  awk -f "$source_dir/examples/pipeline/cg-to-gro.awk" pdb-CG.pdb > conf.gro
 }
 
 write_run_files() {
@@ -67,18 +49,7 @@ write_run_files() {
     > topol.top
   printf '[ position_restraints ]\n; bead  funct  kx    ky    kz\n    1    1    1000  1000  1000\n' \
     > posre.itp
-  cat > em.mdp <<'MDP'
-define          = -DPOSRES
-integrator      = steep
-nsteps          = 50
-emtol           = 10
-cutoff-scheme   = Verlet
-coulombtype     = reaction-field
-rcoulomb        = 1.1
-rvdw            = 1.1
-epsilon_r       = 15
-pbc             = xyz
-MDP
+  { echo "define          = -DPOSRES"; cat "$source_dir/examples/pipeline/em.mdp"; } > em.mdp
 }
 
 # Data lines (not comments, not blank) of one [ section ] of protein.itp.
