@@ -1,5 +1,6 @@
 #include "residue_selection.hpp"
 
+#include <algorithm>
 #include <cstdint>
 #include <span>
 #include <unordered_set>
@@ -45,9 +46,13 @@ bool holds_amino_acid(const ChainPiece& piece, const Mapping& mapping) {
   return false;
 }
 
+// The chain names of a model, each once (a chain may come in several parts).
 std::string chain_list(const gemmi::Model& model) {
+  std::vector<std::string> seen;
   std::string names;
   for (const gemmi::Chain& chain : model.chains) {
+    if (std::find(seen.begin(), seen.end(), chain.name) != seen.end()) continue;
+    seen.push_back(chain.name);
     names += names.empty() ? "" : " ";
     names += chain.name.empty() ? "(blank)" : chain.name;
   }
