@@ -133,6 +133,13 @@ TEST_F(SelectionRules, AChainByItsIdAndOneThatIsMissingOrHoldsNoAminoAcid) {
   EXPECT_EQ(missing.err, "beadmap: the first model has no chain \"Z\" (its chains: A B)\n");
   EXPECT_FALSE(dir_.exists("z.pdb"));
 
+  // Chain A in two parts (A, B, A again) is named once.
+  EntryBuilder parted;
+  parted.backbone("GLY", 'A', 1, 0.0).backbone("GLY", 'B', 1, 3.8).backbone("GLY", 'A', 2, 7.6);
+  dir_.write("parted.pdb", parted.text());
+  EXPECT_EQ(run_beadmap(dir_, {"parted.pdb", "--chain=Z", "-o", "z.pdb"}).err,
+            "beadmap: the first model has no chain \"Z\" (its chains: A B)\n");
+
   EntryBuilder waters_first;
   waters_first.atom("HOH", 'W', 1, "O", 0, 0, 0, true).atom("NAG", 'W', 2, "C1", 0, 0, 0, true);
   waters_first.backbone("GLY", 'C', 1, 0.0);
