@@ -9,7 +9,7 @@ set(CPACK_PACKAGE_DESCRIPTION
   "beadweave writes the GROMACS molecule-type include file of a coarse-grained\n\
 protein from a residue template library and a coarse-grained structure.\n\
 pairprobe reports every pair of particles in a periodic box that lie closer\n\
-than a hard-sphere distance, exactly and fast, for up to 10^8 particles.")
+than a hard-sphere distance, exactly and fast, for millions of particles.")
 set(CPACK_PACKAGE_INSTALL_DIRECTORY ${PROJECT_NAME})
 set(CPACK_GENERATOR DEB)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
