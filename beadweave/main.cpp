@@ -35,7 +35,9 @@ Exit status:
   2     an unknown command-line argument
   9-64  an input/output failure, reported on standard error; for example
         10: protein.itp exists, 24: end of input, 29: file not found,
-        59: an answer that is not a number, 64: a malformed number in a file)";
+        59: an answer that is not a number, 64: a malformed number in a file)
+
+The manual page beadweave(1) is the full reference: man beadweave)";
 
 }  // namespace
 

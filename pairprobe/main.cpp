@@ -33,7 +33,9 @@ Exit status:
   2   an unknown command-line argument
   9-64  an input/output failure, reported on standard error (for example
       24: conf.xyz ends too early, 29: conf.xyz not found,
-      59: a value that is not a number, 64: a number out of range))";
+      59: a value that is not a number, 64: a number out of range)
+
+The manual page pairprobe(1) is the full reference: man pairprobe)";
 
 // Reads the whole configuration and closes the file before the first report
 // line, so a failed read never leaves a partial report. Report lines go out

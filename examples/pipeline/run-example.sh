@@ -10,11 +10,11 @@
 # Environment:
 #   CGTOOLS_BIN      directory holding beadmap and beadweave (default: the
 #                    source tree's build/release when this script lies in a
-#                    source tree, else PATH)
-#   CGTOOLS_SCRATCH  directory for the run's files, made when missing; its
-#                    files of an earlier run are replaced (default:
-#                    scratch/pipeline-example in a source tree, else a new
-#                    temporary directory)
+#                    source tree and they are built, else PATH)
+#   CGTOOLS_SCRATCH  the run's files go to its pipeline-example, made anew
+#                    (default: scratch/pipeline-example of the source tree,
+#                    else a new temporary directory); the example directory
+#                    itself is only read, so the installed copy works as well
 #   CGTOOLS_POSRES   "no" runs without position restraints
 # The force field (beadlib.dat, cgff.itp) is that of ../beadweave; conf.gro
 # comes from cg-to-gro.awk, the run parameters from em.mdp.
@@ -26,31 +26,29 @@ entry=$(realpath "${1:-$example/pdb1ubi.pdb}")
 forcefield=$example/../beadweave
 posres=${CGTOOLS_POSRES:-yes}
 
+if [[ -f "$root/CMakeLists.txt" ]]; then in_source_tree=1; else in_source_tree=0; fi
 program() {
   if [[ -n "${CGTOOLS_BIN:-}" ]]; then
-    echo "$CGTOOLS_BIN/$1"
-  elif [[ -f "$root/CMakeLists.txt" ]]; then
-    echo "$root/build/release/$1/$1"
+    realpath "$CGTOOLS_BIN/$1"
+  elif ((in_source_tree)) && [[ -x "$root/build/release/$1/$1" ]]; then
+    realpath "$root/build/release/$1/$1"
   else
-    command -v "$1" || { echo "$1 not found on PATH" >&2; return 1; }
+    command -v "$1" || { echo "$1 not found: build it or set CGTOOLS_BIN" >&2; return 2; }
   fi
 }
-beadmap=$(realpath "$(program beadmap)")
-beadweave=$(realpath "$(program beadweave)")
+beadmap=$(program beadmap)
+beadweave=$(program beadweave)
 command -v gmx > /dev/null || { echo "gmx not found (Debian package gromacs)" >&2; exit 1; }
 
 if [[ -n "${CGTOOLS_SCRATCH:-}" ]]; then
-  out=$CGTOOLS_SCRATCH
-elif [[ -f "$root/CMakeLists.txt" ]]; then
+  out=$CGTOOLS_SCRATCH/pipeline-example
+elif ((in_source_tree)); then
   out=$root/scratch/pipeline-example
 else
-  out=$(mktemp -d "${TMPDIR:-/tmp}/cgtools-pipeline-XXXXXX")
+  out=$(mktemp -d "${TMPDIR:-/tmp}/pipeline-example.XXXXXX")
 fi
-# Only the files of this run are replaced; nothing else in the directory is touched.
-run_files=(beadlib.dat cgff.itp pdb-CG.pdb posre.itp beadmap.log protein.itp dialogue.txt conf.gro
-  topol.top em.mdp grompp.log mdout.mdp em.tpr em.log em.edr em.trr em.gro mdrun.log)
+rm -rf "$out"
 mkdir -p "$out"
-(cd "$out" && rm -f "${run_files[@]}")
 cp "$forcefield/beadlib.dat" "$forcefield/cgff.itp" "$out/"
 chmod u+w "$out"/*
 cd "$out"

@@ -43,8 +43,8 @@ for line in "${entries[@]}"; do
   fi
   residues=""
   for posres in yes no; do
-    run=$work/$id-posres-$posres
-    if ! CGTOOLS_BIN=$work/bin CGTOOLS_SCRATCH=$run CGTOOLS_POSRES=$posres \
+    run=$work/$id-posres-$posres/pipeline-example
+    if ! CGTOOLS_BIN=$work/bin CGTOOLS_SCRATCH=$work/$id-posres-$posres CGTOOLS_POSRES=$posres \
       bash "$source_dir/examples/pipeline/run-example.sh" "$entry" > "$work/report.txt" 2>&1; then
       echo "FAIL [$id, position restraints $posres]:"
       tail -20 "$work/report.txt"

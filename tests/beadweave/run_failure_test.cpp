@@ -178,7 +178,8 @@ TEST(CommandLine, HelpVersionAndRefusedArguments) {
   auto result = run(dir, std::nullopt, {"--help"});
   EXPECT_EQ(result.exit_status, 0);
   EXPECT_EQ(result.err, "");
-  for (const char* topic : {"beadlib.dat", "pdb-CG.pdb", "protein.itp", "cut-off", "Exit status"}) {
+  for (const char* topic : {"beadlib.dat", "pdb-CG.pdb", "protein.itp", "cut-off", "Exit status",
+                            "man beadweave"}) {
     EXPECT_NE(result.out.find(topic), std::string::npos) << topic;
   }
   result = run(dir, std::nullopt, {"--version"});

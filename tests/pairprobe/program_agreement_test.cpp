@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -96,7 +97,8 @@ Configuration random_configuration(std::uint64_t seed, int count, std::array<dou
 // Runs pairprobe on `config`, through `launcher` (a command line that ends
 // with the program) when one is given.
 void expect_same_report(const Configuration& config, std::size_t least_lines,
-                        std::vector<std::string> launcher = {}) {
+                        std::vector<std::string> launcher = {},
+                        const std::string& program_path = PAIRPROBE_PATH) {
   const std::string expected = expected_report(config);
   ASSERT_GE(expected.size(), least_lines * 117);
   testsupport::ScratchDir dir;
@@ -106,7 +108,7 @@ void expect_same_report(const Configuration& config, std::size_t least_lines,
       std::filesystem::perm_options::add);
   std::filesystem::permissions(dir.path() / "conf.xyz", std::filesystem::perms::others_read,
                                std::filesystem::perm_options::add);
-  launcher.push_back(PAIRPROBE_PATH);
+  launcher.push_back(program_path);
   const std::string program = launcher.front();
   launcher.erase(launcher.begin());
   const testsupport::ProcessResult result = testsupport::run_process(program, launcher, dir.path());
@@ -150,6 +152,9 @@ TEST(ProgramAgreement, ThreadsRefusedBySystem) {
   if (::geteuid() != 0 || ::access(setpriv, X_OK) != 0 || ::access(prlimit, X_OK) != 0) {
     GTEST_SKIP() << "needs root, setpriv and prlimit to run as a user limited to one process";
   }
+  // User nobody runs a copy of the program that every user may reach.
+  const std::optional<std::string> program = testsupport::program_for_every_user(PAIRPROBE_PATH);
+  if (!program) GTEST_SKIP() << "no directory that user nobody may enter for a copy of pairprobe";
   std::vector<std::string> launcher = {setpriv,          "--reuid=nobody", "--regid=nogroup",
                                        "--clear-groups", prlimit,          "--nproc=1"};
 #ifdef __SANITIZE_ADDRESS__
@@ -157,7 +162,7 @@ TEST(ProgramAgreement, ThreadsRefusedBySystem) {
   launcher.insert(launcher.begin(), {"/usr/bin/env", "ASAN_OPTIONS=detect_leaks=0"});
 #endif
   expect_same_report(random_configuration(16, 3000, {20.0, 20.0, 20.0}, 1.5, 0.0, 20.0), 5000,
-                     launcher);
+                     launcher, *program);
 }
 
 }  // namespace

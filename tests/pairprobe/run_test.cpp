@@ -237,6 +237,7 @@ TEST(CommandLine, HelpVersionAndRefusedArguments) {
   const ProcessResult help = run_in(dir, {"--help"});
   EXPECT_EQ(help.exit_status, 0);
   EXPECT_EQ(help.out.rfind("usage: pairprobe [--help | --version]\n", 0), 0U);
+  EXPECT_NE(help.out.find("man pairprobe"), std::string::npos);
   const ProcessResult version = run_in(dir, {"--version"});
   EXPECT_EQ(version.exit_status, 0);
   EXPECT_EQ(version.out, std::string("pairprobe ") + CGTOOLS_VERSION + "\n");

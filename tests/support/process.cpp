@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <stdexcept>
 
@@ -70,10 +71,68 @@ void set_up_output(const ProcessOptions& options, int out_fd) {
   for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
   execv(program.c_str(), argv.data());
-  _exit(127);
+  _exit(options.unprivileged && errno == EACCES ? privileges_kept_status : 127);
 }
 
+// True when every directory above `path` lets others pass through it.
+bool others_may_enter(const std::filesystem::path& path) {
+  for (std::filesystem::path dir = path.parent_path(); !dir.empty();
+       dir = dir == dir.root_path() ? std::filesystem::path() : dir.parent_path()) {
+    std::error_code failed;
+    const auto perms = std::filesystem::status(dir, failed).permissions();
+    if (failed || (perms & std::filesystem::perms::others_exec) == std::filesystem::perms::none) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// Copies of programs that every user may run, each in a directory of its
+// own, removed at the end of the run.
+class ProgramCopies {
+ public:
+  ProgramCopies() = default;
+  ProgramCopies(const ProgramCopies&) = delete;
+  ProgramCopies& operator=(const ProgramCopies&) = delete;
+  ~ProgramCopies() {
+    std::error_code ignored;
+    for (const auto& dir : directories_) std::filesystem::remove_all(dir, ignored);
+  }
+
+  std::optional<std::string> copy_of(const std::string& program) {
+    const auto found = copies_.find(program);
+    if (found == copies_.end()) return copies_[program] = make_copy(program);
+    return found->second;
+  }
+
+ private:
+  std::optional<std::string> make_copy(const std::string& program) {
+    namespace fs = std::filesystem;
+    std::string dir = (fs::temp_directory_path() / "cgtools-program-XXXXXX").string();
+    if (mkdtemp(dir.data()) == nullptr) return std::nullopt;
+    directories_.push_back(dir);
+    const fs::path copy = fs::path(dir) / fs::path(program).filename();
+    const fs::perms everyone_runs = fs::perms::owner_all | fs::perms::group_read |
+                                    fs::perms::group_exec | fs::perms::others_read |
+                                    fs::perms::others_exec;
+    std::error_code failed;
+    fs::copy_file(program, copy, failed);
+    if (!failed) fs::permissions(dir, everyone_runs, failed);
+    if (!failed) fs::permissions(copy, everyone_runs, failed);
+    if (failed || !others_may_enter(copy)) return std::nullopt;
+    return copy.string();
+  }
+
+  std::map<std::string, std::optional<std::string>> copies_;
+  std::vector<std::string> directories_;
+};
+
 }  // namespace
+
+std::optional<std::string> program_for_every_user(const std::string& program) {
+  static ProgramCopies copies;
+  return copies.copy_of(program);
+}
 
 ProcessResult run_process(const std::string& program, const std::vector<std::string>& args,
                           const std::filesystem::path& directory,
@@ -85,6 +144,12 @@ ProcessResult run_process(const std::string& program, const std::vector<std::str
 
 ProcessResult run_process(const std::string& program, const std::vector<std::string>& args,
                           const std::filesystem::path& directory, const ProcessOptions& options) {
+  std::string runnable = program;
+  if (options.unprivileged && geteuid() == 0) {
+    const std::optional<std::string> copy = program_for_every_user(program);
+    if (!copy) return ProcessResult{privileges_kept_status, "", ""};
+    runnable = *copy;
+  }
   const std::optional<std::string> input = options.input_file ? std::nullopt : options.input;
   const bool captured = options.output == ProcessOptions::Output::captured;
   int in_pipe[2] = {-1, -1};
@@ -98,7 +163,7 @@ ProcessResult run_process(const std::string& program, const std::vector<std::str
   const pid_t pid = fork();
   if (pid < 0) throw std::runtime_error("fork failed");
   if (pid == 0) {
-    exec_child(program, args, directory, options, in_pipe[0], out_pipe[1], err_pipe[1]);
+    exec_child(runnable, args, directory, options, in_pipe[0], out_pipe[1], err_pipe[1]);
   }
 
   if (input) close(in_pipe[0]);

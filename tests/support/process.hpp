@@ -47,8 +47,17 @@ struct ProcessOptions {
   bool unprivileged = false;    // run as user and group nobody (65534) when root
 };
 
-// Exit status of a child that could not drop its privileges.
+// Exit status of a child that could not run as user nobody: it kept its
+// privileges, or that user may not reach the program.
 inline constexpr int privileges_kept_status = 77;
+
+// A copy of `program` that every user may run, for runs as another user: a
+// program built in a checkout under a directory others may not enter (root's
+// 0700 home, say) cannot be started by them where it lies. The copy is made
+// once per program, in a directory of its own under the temporary directory,
+// and removed when the test process ends. std::nullopt when no such place can
+// be had (a temporary directory that others may not enter).
+std::optional<std::string> program_for_every_user(const std::string& program);
 
 ProcessResult run_process(const std::string& program, const std::vector<std::string>& args,
                           const std::filesystem::path& directory, const ProcessOptions& options);
