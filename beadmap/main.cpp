@@ -45,7 +45,9 @@ Exit status:
      that does not exist, a malformed mapping, a library beadweave would
      refuse or that disagrees with the mapping, a structure beadweave cannot
      take, an existing output without --force); nothing was written
-  2  a command line that cannot stand)";
+  2  a command line that cannot stand
+
+The manual page beadmap(1) is the full reference: man beadmap)";
 
 int run(std::span<const char* const> words) {
   using beadmap::Arguments;
