@@ -4,36 +4,15 @@
 # answers from answers.txt and prints a short summary of the file.
 #
 # Usage: run-example.sh [PATH_TO_BEADWEAVE]
-# The program: the argument, else $CGTOOLS_BIN/beadweave, else the source
-# tree's build/release/beadweave/beadweave, else beadweave on the PATH.
-# The scratch directory: $CGTOOLS_SCRATCH, else scratch/beadweave-example of
-# the source tree, else a new temporary directory. The example directory
+# Without the argument the program and the scratch directory are found as
+# ../example-env.sh says (CGTOOLS_BIN, CGTOOLS_SCRATCH); the example directory
 # itself is only read, so the installed copy works as well.
 set -euo pipefail
 
 example=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-root=$(cd "$example/../.." && pwd)
-if [[ -f "$root/CMakeLists.txt" ]]; then in_source_tree=1; else in_source_tree=0; fi
-if [[ $# -ge 1 ]]; then
-  beadweave=$1
-elif [[ -n "${CGTOOLS_BIN:-}" ]]; then
-  beadweave=$CGTOOLS_BIN/beadweave
-elif ((in_source_tree)) && [[ -x "$root/build/release/beadweave/beadweave" ]]; then
-  beadweave=$root/build/release/beadweave/beadweave
-else
-  beadweave=$(command -v beadweave) || { echo "beadweave not found: build it or give its path" >&2; exit 2; }
-fi
-beadweave=$(realpath "$beadweave")
-if [[ -n "${CGTOOLS_SCRATCH:-}" ]]; then
-  out=$CGTOOLS_SCRATCH/beadweave-example
-elif ((in_source_tree)); then
-  out=$root/scratch/beadweave-example
-else
-  out=$(mktemp -d "${TMPDIR:-/tmp}/beadweave-example.XXXXXX")
-fi
-
-rm -rf "$out"
-mkdir -p "$out"
+source "$example/../example-env.sh"
+beadweave=$(realpath "${1:-$(example_program beadweave)}")
+out=$(example_scratch beadweave-example)
 cp "$example/beadlib.dat" "$example/pdb-CG.pdb" "$out/"
 cd "$out"
 status=0

@@ -4,23 +4,13 @@
 # five overlapping pairs worked out by hand.
 #
 # Usage: run-example.sh [PATH_TO_PAIRPROBE]
-# The program: the argument, else $CGTOOLS_BIN/pairprobe, else the source
-# tree's build/release/pairprobe/pairprobe, else pairprobe on the PATH.
+# Without the argument the program is found as ../example-env.sh says.
 # pairprobe only reads, so it runs in the example directory itself.
 set -euo pipefail
 
 example=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-root=$(cd "$example/../.." && pwd)
-if [[ $# -ge 1 ]]; then
-  pairprobe=$1
-elif [[ -n "${CGTOOLS_BIN:-}" ]]; then
-  pairprobe=$CGTOOLS_BIN/pairprobe
-elif [[ -f "$root/CMakeLists.txt" && -x "$root/build/release/pairprobe/pairprobe" ]]; then
-  pairprobe=$root/build/release/pairprobe/pairprobe
-else
-  pairprobe=$(command -v pairprobe) || { echo "pairprobe not found: build it or give its path" >&2; exit 2; }
-fi
-pairprobe=$(realpath "$pairprobe")
+source "$example/../example-env.sh"
+pairprobe=$(realpath "${1:-$(example_program pairprobe)}")
 
 cd "$example"
 report=$("$pairprobe")

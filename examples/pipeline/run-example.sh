@@ -21,34 +21,16 @@
 set -euo pipefail
 
 example=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-root=$(cd "$example/../.." && pwd)
 entry=$(realpath "${1:-$example/pdb1ubi.pdb}")
 forcefield=$example/../beadweave
 posres=${CGTOOLS_POSRES:-yes}
 
-if [[ -f "$root/CMakeLists.txt" ]]; then in_source_tree=1; else in_source_tree=0; fi
-program() {
-  if [[ -n "${CGTOOLS_BIN:-}" ]]; then
-    realpath "$CGTOOLS_BIN/$1"
-  elif ((in_source_tree)) && [[ -x "$root/build/release/$1/$1" ]]; then
-    realpath "$root/build/release/$1/$1"
-  else
-    command -v "$1" || { echo "$1 not found: build it or set CGTOOLS_BIN" >&2; return 2; }
-  fi
-}
-beadmap=$(program beadmap)
-beadweave=$(program beadweave)
+source "$example/../example-env.sh"
+beadmap=$(example_program beadmap)
+beadweave=$(example_program beadweave)
 command -v gmx > /dev/null || { echo "gmx not found (Debian package gromacs)" >&2; exit 1; }
 
-if [[ -n "${CGTOOLS_SCRATCH:-}" ]]; then
-  out=$CGTOOLS_SCRATCH/pipeline-example
-elif ((in_source_tree)); then
-  out=$root/scratch/pipeline-example
-else
-  out=$(mktemp -d "${TMPDIR:-/tmp}/pipeline-example.XXXXXX")
-fi
-rm -rf "$out"
-mkdir -p "$out"
+out=$(example_scratch pipeline-example)
 cp "$forcefield/beadlib.dat" "$forcefield/cgff.itp" "$out/"
 chmod u+w "$out"/*
 cd "$out"
