@@ -1,7 +1,7 @@
 // Helper threads kept for the whole run, to share short pieces of work
 // between cores. A thread started for each piece of work can take a
 // millisecond or more to be given a core of its own, as long as the work
-// itself; helpers that are already running, and that wait busily for a
+// itself; helpers that are already running, and that look for work for a
 // short while before they sleep, take the next piece at once.
 #ifndef RECORD_IO_HELPER_THREADS_HPP
 #define RECORD_IO_HELPER_THREADS_HPP

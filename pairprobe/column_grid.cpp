@@ -33,6 +33,11 @@ constexpr std::size_t columns_per_piece = 1024;
 // column: two windows' ends could otherwise meet behind the particle.
 constexpr double whole_window_share = 0.499;
 
+// The counting sort puts a column's particles into stretches of x; a
+// stretch holding more than this many particles times the column's size,
+// moved, makes the column sorted outright instead.
+constexpr std::size_t moves_per_particle = 8;
+
 bool finite_particle(const Positions& positions, std::size_t k) {
   return std::isfinite(positions.x[k]) && std::isfinite(positions.y[k]) &&
          std::isfinite(positions.z[k]);
@@ -47,7 +52,7 @@ struct Extent {
 Extent finite_extent(const Positions& positions) {
   constexpr double inf = std::numeric_limits<double>::infinity();
   Extent extent{{inf, inf, inf}, {-inf, -inf, -inf}, 0};
-  const std::array<const std::vector<double>*, 3> columns{&positions.x, &positions.y, &positions.z};
+  const std::array<const BulkVector<double>*, 3> columns{&positions.x, &positions.y, &positions.z};
   for (std::size_t k = 0; k < positions.size(); ++k) {
     if (!finite_particle(positions, k)) continue;
     ++extent.particles;
@@ -116,6 +121,7 @@ AxisKeys plan_keys(double edge, double low, double high, double reach) {
   axis.edge = axis.periodic ? edge : 0.0;
   axis.origin = axis.periodic ? 0.0 : low;
   const double length = axis.periodic ? edge : high - low;
+  axis.length = std::max(length, 0.0);
   axis.window = widened(reach, std::isfinite(length) ? length : 0.0);
   axis.whole = axis.periodic ? axis.window >= whole_window_share * edge : !std::isfinite(length);
   return axis;
@@ -182,68 +188,159 @@ GridPlan plan_grid(const Positions& positions, const std::array<double, 3>& box,
   return plan;
 }
 
-ColumnGrid::ColumnGrid(const Positions& positions, const GridPlan& plan, unsigned threads)
-    : plan_(plan), particle_columns_(positions.size(), no_column) {
-  const std::size_t n = positions.size();
-  for_pieces(threads, n, particles_per_piece, [&](std::size_t first, std::size_t last) {
+// The counting sort's bins: each column is cut along x into stretches of
+// equal length, numbered column by column, so that bins in ascending order
+// are columns in ascending order, each ordered roughly by key.
+struct ColumnGrid::Bins {
+  std::uint32_t per_column = 1;  // stretches of x in a column
+  double per_length = 0.0;       // stretches per unit of key
+  BulkVector<std::uint32_t> start;
+
+  Bins(const GridPlan& plan, std::uint32_t columns, std::size_t particles,
+       double particles_per_bin) {
+    const double wanted = static_cast<double>(particles) / std::max(particles_per_bin, 0.01);
+    const double stretches = std::floor(wanted / columns);
+    if (stretches >= 2.0 && plan.x.length > 0.0 && std::isfinite(plan.x.length)) {
+      per_column = static_cast<std::uint32_t>(std::min(stretches, most_cells_per_axis));
+      per_length = per_column / plan.x.length;
+    }
+  }
+
+  std::size_t count(std::uint32_t columns) const { return std::size_t{columns} * per_column; }
+  // The bin of a particle with this key in column c (a key may exceed the
+  // length by rounding: the last stretch takes it).
+  std::uint32_t of(std::uint32_t c, double key) const {
+    const auto stretch = static_cast<std::uint32_t>(key * per_length);
+    return c * per_column + std::min(stretch, per_column - 1);
+  }
+};
+
+ColumnGrid::ColumnGrid(const Positions& positions, const GridPlan& plan, unsigned threads,
+                       double particles_per_bin)
+    : plan_(plan) {
+  const std::uint32_t columns = plan_.y.count * plan_.z.count;
+  Bins bins(plan_, columns, positions.size(), particles_per_bin);
+  assign_bins(positions, bins, threads);
+  place_particles(positions, bins, threads);
+  column_start_.resize(std::size_t{columns} + 1);
+  for (std::uint32_t c = 0; c <= columns; ++c) column_start_[c] = bins.start[bins.count(c)];
+  // From here on a particle's entry names its column.
+  for_pieces(threads, positions.size(), particles_per_piece, [&](std::size_t first, std::size_t last) {
     for (std::size_t k = first; k < last; ++k) {
-      if (!finite_particle(positions, k)) continue;
-      particle_columns_[k] =
-          column_at(plan_.y.cell_of(positions.y[k]), plan_.z.cell_of(positions.z[k]));
+      if (particle_columns_[k] != no_column) particle_columns_[k] /= bins.per_column;
     }
   });
-  // Counting sort. First column_start_[c] counts the particles of column c,
-  // then (running sums) marks its end; filling each column from its end,
-  // particles taken in descending order, leaves it marking the column's
-  // start with the particles in ascending order of number.
-  column_start_.assign(std::size_t{plan_.y.count} * plan_.z.count + 1, 0);
-  for (const std::uint32_t c : particle_columns_) {
-    if (c != no_column) ++column_start_[c];
-  }
-  for (std::size_t c = 1; c < column_start_.size(); ++c) column_start_[c] += column_start_[c - 1];
-  particles_.resize(column_start_.back());
-  keys_.resize(column_start_.back());
-  for (std::size_t k = n; k-- > 0;) {
-    const std::uint32_t c = particle_columns_[k];
-    if (c == no_column) continue;
-    const std::uint32_t slot = --column_start_[c];
-    particles_[slot] = {positions.x[k], positions.y[k], positions.z[k],
-                        static_cast<std::int32_t>(k)};
-    keys_[slot] = plan_.x.key_of(positions.x[k]);
-  }
-  // Columns are sorted independently, each by one thread.
-  const auto sort_columns = [this](std::size_t first, std::size_t last) {
-    std::vector<std::uint32_t> order;
-    std::vector<GridParticle> sorted_particles;
-    std::vector<double> sorted_keys;
-    for (std::size_t c = first; c < last; ++c) {
-      sort_column(static_cast<std::uint32_t>(c), order, sorted_particles, sorted_keys);
-    }
-  };
-  for_pieces(threads, column_count(), columns_per_piece, sort_columns);
+  order_columns(threads);
 }
 
-// Sorts a column by key; equal keys keep their ascending numbers.
-void ColumnGrid::sort_column(std::uint32_t c, std::vector<std::uint32_t>& order,
-                             std::vector<GridParticle>& particles, std::vector<double>& keys) {
-  const std::uint32_t begin = column_start_[c];
-  const std::uint32_t size = column_start_[c + 1] - begin;
-  double* column_keys = keys_.data() + begin;
-  if (std::is_sorted(column_keys, column_keys + size)) return;
-  order.resize(size);
-  for (std::uint32_t k = 0; k < size; ++k) order[k] = k;
-  // Positions in the column ascend with the numbers: they break ties.
-  std::sort(order.begin(), order.end(), [column_keys](std::uint32_t a, std::uint32_t b) {
-    return column_keys[a] != column_keys[b] ? column_keys[a] < column_keys[b] : a < b;
+// Each particle with three finite coordinates gets its bin, for now in the
+// entry that will name its column; the others get no column.
+void ColumnGrid::assign_bins(const Positions& positions, const Bins& bins, unsigned threads) {
+  particle_columns_.resize(positions.size());
+  for_pieces(threads, positions.size(), particles_per_piece, [&](std::size_t first, std::size_t last) {
+    for (std::size_t k = first; k < last; ++k) {
+      if (!finite_particle(positions, k)) {
+        particle_columns_[k] = no_column;
+        continue;
+      }
+      const std::uint32_t c =
+          column_at(plan_.y.cell_of(positions.y[k]), plan_.z.cell_of(positions.z[k]));
+      particle_columns_[k] = bins.of(c, plan_.x.key_of(positions.x[k]));
+    }
   });
-  particles.resize(size);
-  keys.resize(size);
-  for (std::uint32_t k = 0; k < size; ++k) {
-    particles[k] = particles_[begin + order[k]];
-    keys[k] = column_keys[order[k]];
+}
+
+// Counting sort by bin. Each thread owns an equal range of bins: it counts
+// the particles of its bins, and after the running sums (which turn each
+// count into its bin's end) fills its bins from their ends, particles taken
+// in descending order, which leaves every bin's start marked and its
+// particles in ascending order of number.
+void ColumnGrid::place_particles(const Positions& positions, Bins& bins, unsigned threads) {
+  const std::uint32_t columns = plan_.y.count * plan_.z.count;
+  const std::size_t bin_count = bins.count(columns);
+  bins.start.assign(bin_count + 1, 0);
+  const unsigned owners = std::max(1U, threads);
+  const auto owned = [&](unsigned t) {
+    return std::pair{bin_count * t / owners, bin_count * (t + 1) / owners};
+  };
+  run_on_threads(owners, [&](unsigned t) {
+    const auto [low, high] = owned(t);
+    for (const std::uint32_t bin : particle_columns_) {
+      if (bin >= low && bin < high) ++bins.start[bin];
+    }
+  });
+  for (std::size_t b = 1; b <= bin_count; ++b) bins.start[b] += bins.start[b - 1];
+  particles_.resize(bins.start[bin_count]);
+  keys_.resize(bins.start[bin_count]);
+  run_on_threads(owners, [&](unsigned t) {
+    const auto [low, high] = owned(t);
+    for (std::size_t k = positions.size(); k-- > 0;) {
+      const std::uint32_t bin = particle_columns_[k];
+      if (bin < low || bin >= high) continue;
+      const std::uint32_t slot = --bins.start[bin];
+      particles_[slot] = {positions.x[k], positions.y[k], positions.z[k],
+                          static_cast<std::int32_t>(k)};
+      keys_[slot] = plan_.x.key_of(positions.x[k]);
+    }
+  });
+}
+
+namespace {
+
+// Puts a column in order of key, by number among equal keys, when the
+// counting sort left it far from that: an index sort, then the column
+// rearranged.
+void sort_column(std::span<GridParticle> particles, std::span<double> keys) {
+  std::vector<std::uint32_t> order(particles.size());
+  for (std::uint32_t k = 0; k < order.size(); ++k) order[k] = k;
+  std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+    return keys[a] != keys[b] ? keys[a] < keys[b] : particles[a].index < particles[b].index;
+  });
+  std::vector<GridParticle> sorted_particles(particles.size());
+  std::vector<double> sorted_keys(particles.size());
+  for (std::size_t k = 0; k < order.size(); ++k) {
+    sorted_particles[k] = particles[order[k]];
+    sorted_keys[k] = keys[order[k]];
   }
-  std::copy(particles.begin(), particles.end(), particles_.begin() + begin);
-  std::copy(keys.begin(), keys.end(), keys_.begin() + begin);
+  std::copy(sorted_particles.begin(), sorted_particles.end(), particles.begin());
+  std::copy(sorted_keys.begin(), sorted_keys.end(), keys.begin());
+}
+
+// Insertion sort by key of a column that the counting sort left in
+// ascending order of stretch, each stretch in ascending order of number:
+// only particles of one stretch move past each other, and equal keys, which
+// share a stretch, keep their order. False (the column partly sorted) when
+// that takes too many moves.
+bool insertion_sort_column(std::span<GridParticle> particles, std::span<double> keys) {
+  std::size_t moves_left = moves_per_particle * particles.size();
+  for (std::size_t k = 1; k < particles.size(); ++k) {
+    if (!(keys[k] < keys[k - 1])) continue;
+    const GridParticle particle = particles[k];
+    const double key = keys[k];
+    std::size_t place = k;
+    for (; place > 0 && key < keys[place - 1]; --place) {
+      if (moves_left-- == 0) return false;
+      particles[place] = particles[place - 1];
+      keys[place] = keys[place - 1];
+    }
+    particles[place] = particle;
+    keys[place] = key;
+  }
+  return true;
+}
+
+}  // namespace
+
+void ColumnGrid::order_columns(unsigned threads) {
+  for_pieces(threads, column_count(), columns_per_piece, [this](std::size_t first, std::size_t last) {
+    for (std::size_t c = first; c < last; ++c) {
+      const std::size_t begin = column_start_[c];
+      const std::size_t size = column_start_[c + 1] - begin;
+      const std::span<GridParticle> particles(particles_.data() + begin, size);
+      const std::span<double> keys(keys_.data() + begin, size);
+      if (!insertion_sort_column(particles, keys)) sort_column(particles, keys);
+    }
+  });
 }
 
 }  // namespace pairprobe
