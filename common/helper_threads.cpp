@@ -196,8 +196,24 @@ void run_together(unsigned count, const std::function<void(unsigned)>& work) {
   helper_pool().run(count, work);
 }
 
+namespace {
+
+// The cores this process may run on (a process confined to one core by its
+// affinity gets one), or failing that the cores of the machine.
+unsigned usable_cores() {
+#ifdef __linux__
+  cpu_set_t allowed{};
+  if (::sched_getaffinity(0, sizeof allowed, &allowed) == 0) {
+    return static_cast<unsigned>(CPU_COUNT(&allowed));
+  }
+#endif
+  return std::thread::hardware_concurrency();
+}
+
+}  // namespace
+
 unsigned hardware_threads() {
-  static const unsigned threads = std::max(1U, std::thread::hardware_concurrency());
+  static const unsigned threads = std::max(1U, usable_cores());
   return threads;
 }
 

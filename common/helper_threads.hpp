@@ -19,8 +19,8 @@ namespace rio {
 // others and the calling thread do its share.
 void run_together(unsigned count, const std::function<void(unsigned)>& work);
 
-// The threads the hardware runs at once, at least 1 (asked of the system
-// once).
+// The threads the hardware runs at once for this process (the cores its
+// affinity allows), at least 1; asked of the system once.
 unsigned hardware_threads();
 
 // Starts `count` helpers now, ahead of their first work, so that they have

@@ -318,13 +318,14 @@ bool insertion_sort_column(std::span<GridParticle> particles, std::span<double> 
     const GridParticle particle = particles[k];
     const double key = keys[k];
     std::size_t place = k;
-    for (; place > 0 && key < keys[place - 1]; --place) {
-      if (moves_left-- == 0) return false;
+    for (; place > 0 && key < keys[place - 1] && moves_left > 0; --place, --moves_left) {
       particles[place] = particles[place - 1];
       keys[place] = keys[place - 1];
     }
+    // Put back where it stopped, so the column holds its particles still.
     particles[place] = particle;
     keys[place] = key;
+    if (moves_left == 0) return false;
   }
   return true;
 }
