@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
 #include <stdexcept>
 #include <utility>
 #include <vector>
@@ -16,13 +17,13 @@
 namespace rio {
 namespace {
 
-// Bytes of records taken in at a time, and the least a thread is given of
-// them: a smaller piece is parsed sooner than it is handed over.
+// Bytes of records taken in at a time, and the least a piece of them is:
+// a smaller piece is parsed sooner than it is handed over.
 constexpr std::size_t block_bytes = std::size_t{1} << 22;
-constexpr std::size_t piece_bytes_at_least = std::size_t{1} << 18;
-// Threads that parse one block at most: each counts the records before its
-// piece, which costs more the later its piece begins.
-constexpr unsigned pieces_at_most = 8;
+constexpr std::size_t piece_bytes_at_least = std::size_t{1} << 17;
+// Pieces of a block per thread: taken by whichever thread is free, they
+// keep every thread busy even when one of them shares its core.
+constexpr std::size_t pieces_per_thread = 4;
 
 // Where rows go: value k of row r at fields[k][r * stride].
 class RowTable {
@@ -97,9 +98,9 @@ std::size_t records_in(std::string_view text) {
 
 // Where each of `pieces` pieces of the block begins, cut after a line feed
 // (the block ends with one), and the block's end.
-std::vector<std::size_t> piece_starts(std::string_view block, unsigned pieces) {
+std::vector<std::size_t> piece_starts(std::string_view block, std::size_t pieces) {
   std::vector<std::size_t> starts{0};
-  for (unsigned p = 1; p < pieces; ++p) {
+  for (std::size_t p = 1; p < pieces; ++p) {
     const std::size_t middle = block.size() / pieces * p;
     starts.push_back(std::max(starts.back(), block.find('\n', middle) + 1));
   }
@@ -107,36 +108,47 @@ std::vector<std::size_t> piece_starts(std::string_view block, unsigned pieces) {
   return starts;
 }
 
-// Each piece is parsed by a thread of its own, into the rows it would fill
-// if every record before it were plain: its first row is the number of
+// Runs work(p) for p = 0, 1, ..., count - 1 on `threads` threads, each
+// piece taken by whichever thread comes first.
+template <typename Work>
+void share_pieces(unsigned threads, std::size_t count, const Work& work) {
+  std::atomic<std::size_t> next{0};
+  run_together(threads, [&](unsigned) {
+    for (std::size_t p = next.fetch_add(1); p < count; p = next.fetch_add(1)) work(p);
+  });
+}
+
+// The block is cut into pieces at line feeds. First each piece's records
+// are counted; then each piece is parsed into the rows it would fill if
+// every record before it were plain: its first row is the number of
 // records before it. Those rows follow the rows before them only when
 // every record before the piece was indeed plain, so the pieces count up
 // to the first one that stopped short. The rows a later piece filled in
 // vain lie beyond the rows counted and are read again, in order.
 Progress read_block_in_pieces(std::string_view block, const RowTable& table, std::size_t first_row,
-                              unsigned pieces) {
+                              unsigned threads, std::size_t pieces) {
   const std::vector<std::size_t> starts = piece_starts(block, pieces);
+  const auto piece = [&](std::size_t p) {
+    return block.substr(starts[p], starts[p + 1] - starts[p]);
+  };
+  std::vector<std::size_t> records_before(pieces + 1, 0);
+  share_pieces(threads, pieces, [&](std::size_t p) { records_before[p + 1] = records_in(piece(p)); });
+  for (std::size_t p = 1; p <= pieces; ++p) records_before[p] += records_before[p - 1];
   const std::size_t rows_left = table.rows() - first_row;
   std::vector<Progress> progress(pieces);
-  run_together(pieces, [&](unsigned p) {
-    const std::size_t before = p == 0 ? 0 : records_in(block.substr(0, starts[p]));
+  share_pieces(threads, pieces, [&](std::size_t p) {
+    const std::size_t before = records_before[p];
     if (before >= rows_left) return;  // the pieces before fill every row
-    const std::string_view piece = block.substr(starts[p], starts[p + 1] - starts[p]);
-    progress[p] = read_piece(piece, table, first_row + before, rows_left - before);
+    progress[p] = read_piece(piece(p), table, first_row + before, rows_left - before);
   });
   Progress total;
-  for (const Progress& piece : progress) {
-    total.rows += piece.rows;
-    total.bytes += piece.bytes;
-    total.whole = piece.whole;
-    if (!piece.whole) break;
+  for (const Progress& part : progress) {
+    total.rows += part.rows;
+    total.bytes += part.bytes;
+    total.whole = part.whole;
+    if (!part.whole) break;
   }
   return total;
-}
-
-unsigned pieces_for(std::size_t bytes) {
-  const std::size_t useful = std::max<std::size_t>(bytes / piece_bytes_at_least, 1);
-  return static_cast<unsigned>(std::min<std::size_t>({hardware_threads(), pieces_at_most, useful}));
 }
 
 // One read of the full free-format reader, into a row that starts at zero.
@@ -168,13 +180,17 @@ void read_rows(int unit_number, const RowTable& table) {
   if (unit.number == stdin_unit) flush_all_blocks();
   // Only a regular file is read ahead; a pipe or terminal gives what it has.
   const bool may_read = is_regular_file(unit.fd);
+  const unsigned threads = hardware_threads();
   bool split_next_block = true;
   std::size_t row = 0;
   while (row < table.rows()) {
     const std::string_view block = buffered_records(unit, block_bytes, may_read);
-    const unsigned pieces = split_next_block ? pieces_for(block.size()) : 1;
+    const std::size_t pieces =
+        split_next_block && threads > 1
+            ? std::min(std::size_t{threads} * pieces_per_thread, block.size() / piece_bytes_at_least)
+            : 1;
     const Progress progress =
-        pieces > 1 ? read_block_in_pieces(block, table, row, pieces)
+        pieces > 1 ? read_block_in_pieces(block, table, row, threads, pieces)
                    : read_piece(block, table, row, table.rows() - row);
     consume_input(unit, progress.bytes);
     row += progress.rows;

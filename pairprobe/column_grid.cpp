@@ -1,6 +1,7 @@
 #include "column_grid.hpp"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <limits>
 
@@ -28,6 +29,10 @@ constexpr double most_cells_per_axis = 1 << 20;
 // Work handed to a thread at a time while the grid is built.
 constexpr std::size_t particles_per_piece = 8192;
 constexpr std::size_t columns_per_piece = 1024;
+// Ranges of bins per thread in the counting sort: each costs one more look
+// at every particle's bin, and more of them share the work better when a
+// thread shares its core.
+constexpr std::size_t bin_ranges_per_thread = 4;
 
 // A periodic window at least this close to half the edge covers the whole
 // column: two windows' ends could otherwise meet behind the particle.
@@ -250,21 +255,28 @@ void ColumnGrid::assign_bins(const Positions& positions, const Bins& bins, unsig
   });
 }
 
-// Counting sort by bin. Each thread owns an equal range of bins: it counts
-// the particles of its bins, and after the running sums (which turn each
-// count into its bin's end) fills its bins from their ends, particles taken
-// in descending order, which leaves every bin's start marked and its
-// particles in ascending order of number.
+// Counting sort by bin: the particles of each bin are counted, the running
+// sums turn each count into its bin's end, and each particle is put in the
+// slot before its bin's end, which moves down by one, particles taken in
+// descending order; at the end each bin's start is marked and its
+// particles lie in ascending order of number. The bins are cut into ranges,
+// a few per thread, each taken whole by whichever thread comes first (so a
+// thread that shares its core takes fewer): a thread looks at every
+// particle, in order, and places those of its range. Nothing is shared but
+// the ranges, so the many stores that miss the cache overlap.
 void ColumnGrid::place_particles(const Positions& positions, Bins& bins, unsigned threads) {
-  const std::uint32_t columns = plan_.y.count * plan_.z.count;
-  const std::size_t bin_count = bins.count(columns);
+  const std::size_t bin_count = bins.count(plan_.y.count * plan_.z.count);
   bins.start.assign(bin_count + 1, 0);
-  const unsigned owners = std::max(1U, threads);
-  const auto owned = [&](unsigned t) {
-    return std::pair{bin_count * t / owners, bin_count * (t + 1) / owners};
+  const std::size_t ranges = threads > 1 ? std::size_t{threads} * bin_ranges_per_thread : 1;
+  const auto in_ranges = [&](const auto& per_range) {
+    std::atomic<std::size_t> next{0};
+    run_on_threads(threads, [&](unsigned) {
+      for (std::size_t r = next.fetch_add(1); r < ranges; r = next.fetch_add(1)) {
+        per_range(bin_count * r / ranges, bin_count * (r + 1) / ranges);
+      }
+    });
   };
-  run_on_threads(owners, [&](unsigned t) {
-    const auto [low, high] = owned(t);
+  in_ranges([&](std::size_t low, std::size_t high) {
     for (const std::uint32_t bin : particle_columns_) {
       if (bin >= low && bin < high) ++bins.start[bin];
     }
@@ -272,8 +284,7 @@ void ColumnGrid::place_particles(const Positions& positions, Bins& bins, unsigne
   for (std::size_t b = 1; b <= bin_count; ++b) bins.start[b] += bins.start[b - 1];
   particles_.resize(bins.start[bin_count]);
   keys_.resize(bins.start[bin_count]);
-  run_on_threads(owners, [&](unsigned t) {
-    const auto [low, high] = owned(t);
+  in_ranges([&](std::size_t low, std::size_t high) {
     for (std::size_t k = positions.size(); k-- > 0;) {
       const std::uint32_t bin = particle_columns_[k];
       if (bin < low || bin >= high) continue;
@@ -287,6 +298,11 @@ void ColumnGrid::place_particles(const Positions& positions, Bins& bins, unsigne
 
 namespace {
 
+// Whether particle a (with key_a) comes before particle b in a column.
+bool before(double key_a, const GridParticle& a, double key_b, const GridParticle& b) {
+  return key_a != key_b ? key_a < key_b : a.index < b.index;
+}
+
 // Puts a column in order of key, by number among equal keys, when the
 // counting sort left it far from that: an index sort, then the column
 // rearranged.
@@ -294,7 +310,7 @@ void sort_column(std::span<GridParticle> particles, std::span<double> keys) {
   std::vector<std::uint32_t> order(particles.size());
   for (std::uint32_t k = 0; k < order.size(); ++k) order[k] = k;
   std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-    return keys[a] != keys[b] ? keys[a] < keys[b] : particles[a].index < particles[b].index;
+    return before(keys[a], particles[a], keys[b], particles[b]);
   });
   std::vector<GridParticle> sorted_particles(particles.size());
   std::vector<double> sorted_keys(particles.size());
@@ -306,19 +322,20 @@ void sort_column(std::span<GridParticle> particles, std::span<double> keys) {
   std::copy(sorted_keys.begin(), sorted_keys.end(), keys.begin());
 }
 
-// Insertion sort by key of a column that the counting sort left in
-// ascending order of stretch, each stretch in ascending order of number:
-// only particles of one stretch move past each other, and equal keys, which
-// share a stretch, keep their order. False (the column partly sorted) when
-// that takes too many moves.
+// Insertion sort by key, by number among equal keys, of a column that the
+// counting sort left in ascending order of stretch: only particles of one
+// stretch move past each other. False (the column partly sorted, its
+// particles all there) when that takes too many moves.
 bool insertion_sort_column(std::span<GridParticle> particles, std::span<double> keys) {
   std::size_t moves_left = moves_per_particle * particles.size();
   for (std::size_t k = 1; k < particles.size(); ++k) {
-    if (!(keys[k] < keys[k - 1])) continue;
+    if (!before(keys[k], particles[k], keys[k - 1], particles[k - 1])) continue;
     const GridParticle particle = particles[k];
     const double key = keys[k];
     std::size_t place = k;
-    for (; place > 0 && key < keys[place - 1] && moves_left > 0; --place, --moves_left) {
+    for (; place > 0 && before(key, particle, keys[place - 1], particles[place - 1]) &&
+           moves_left > 0;
+         --place, --moves_left) {
       particles[place] = particles[place - 1];
       keys[place] = keys[place - 1];
     }
