@@ -31,8 +31,10 @@ constexpr std::size_t particles_per_piece = 8192;
 constexpr std::size_t columns_per_piece = 1024;
 // Ranges of bins per thread in the counting sort: each costs one more look
 // at every particle's bin, and more of them share the work better when a
-// thread shares its core.
+// thread shares its core; below `particles_for_more_ranges` particles each
+// thread takes one.
 constexpr std::size_t bin_ranges_per_thread = 4;
+constexpr std::size_t particles_for_more_ranges = std::size_t{1} << 18;
 
 // A periodic window at least this close to half the edge covers the whole
 // column: two windows' ends could otherwise meet behind the particle.
@@ -267,7 +269,9 @@ void ColumnGrid::assign_bins(const Positions& positions, const Bins& bins, unsig
 void ColumnGrid::place_particles(const Positions& positions, Bins& bins, unsigned threads) {
   const std::size_t bin_count = bins.count(plan_.y.count * plan_.z.count);
   bins.start.assign(bin_count + 1, 0);
-  const std::size_t ranges = threads > 1 ? std::size_t{threads} * bin_ranges_per_thread : 1;
+  const std::size_t ranges =
+      std::size_t{std::max(threads, 1U)} *
+      (positions.size() >= particles_for_more_ranges ? bin_ranges_per_thread : 1);
   const auto in_ranges = [&](const auto& per_range) {
     std::atomic<std::size_t> next{0};
     run_on_threads(threads, [&](unsigned) {
