@@ -25,6 +25,8 @@ constexpr double length_margin = 1e-7;
 
 // Cells along one axis before the total is limited.
 constexpr double most_cells_per_axis = 1 << 20;
+// Bins of the counting sort at most (stretches of x in all columns).
+constexpr double bins_at_most = 1U << 31;
 
 // Work handed to a thread at a time while the grid is built.
 constexpr std::size_t particles_per_piece = 8192;
@@ -206,7 +208,8 @@ struct ColumnGrid::Bins {
   Bins(const GridPlan& plan, std::uint32_t columns, std::size_t particles,
        double particles_per_bin) {
     const double wanted = static_cast<double>(particles) / std::max(particles_per_bin, 0.01);
-    const double stretches = std::floor(wanted / columns);
+    // Bin numbers stay far below the column entry's "no column".
+    const double stretches = std::floor(std::min(wanted, bins_at_most) / columns);
     if (stretches >= 2.0 && plan.x.length > 0.0 && std::isfinite(plan.x.length)) {
       per_column = static_cast<std::uint32_t>(std::min(stretches, most_cells_per_axis));
       per_length = per_column / plan.x.length;
