@@ -31,12 +31,42 @@ constexpr double bins_at_most = 1U << 31;
 // Work handed to a thread at a time while the grid is built.
 constexpr std::size_t particles_per_piece = 8192;
 constexpr std::size_t columns_per_piece = 1024;
-// Ranges of bins per thread in the counting sort: each costs one more look
-// at every particle's bin, and more of them share the work better when a
-// thread shares its core; below `particles_for_more_ranges` particles each
-// thread takes one.
-constexpr std::size_t bin_ranges_per_thread = 4;
-constexpr std::size_t particles_for_more_ranges = std::size_t{1} << 18;
+// The counting sort's first pass cuts the particles into parts of about
+// this many (at most `max_parts`), and its bins into groups holding about
+// `particles_per_group` particles; a group larger than `group_copied_at_most`
+// is sorted in place rather than through a copy.
+constexpr std::size_t particles_per_part = std::size_t{1} << 16;
+constexpr std::size_t max_parts = 64;
+constexpr std::size_t particles_per_group = std::size_t{1} << 14;
+constexpr std::size_t group_copied_at_most = std::size_t{1} << 20;
+
+// Runs work(p) for p = 0, 1, ..., count - 1 on `threads` threads, each
+// taken by whichever thread comes first.
+template <typename Work>
+void share_pieces(unsigned threads, std::size_t count, const Work& work) {
+  std::atomic<std::size_t> next{0};
+  run_on_threads(static_cast<unsigned>(std::min<std::size_t>(std::max(threads, 1U), count)),
+                 [&](unsigned) {
+                   for (std::size_t p = next.fetch_add(1); p < count; p = next.fetch_add(1)) {
+                     work(p);
+                   }
+                 });
+}
+
+// Groups of 2^shift consecutive bins.
+struct BinGroups {
+  unsigned shift = 0;
+  std::size_t bins = 0;
+  std::size_t count = 1;
+
+  BinGroups(std::size_t bin_count, std::size_t particles) : bins(bin_count) {
+    const std::size_t wanted = std::max<std::size_t>(1, particles / particles_per_group);
+    while ((bin_count >> shift) > wanted) ++shift;
+    count = (bin_count >> shift) + 1;
+  }
+  std::size_t of(std::uint32_t bin) const { return bin >> shift; }
+  std::size_t first_bin(std::size_t group) const { return std::min(group << shift, bins); }
+};
 
 // A periodic window at least this close to half the edge covers the whole
 // column: two windows' ends could otherwise meet behind the particle.
@@ -260,47 +290,98 @@ void ColumnGrid::assign_bins(const Positions& positions, const Bins& bins, unsig
   });
 }
 
-// Counting sort by bin: the particles of each bin are counted, the running
-// sums turn each count into its bin's end, and each particle is put in the
-// slot before its bin's end, which moves down by one, particles taken in
-// descending order; at the end each bin's start is marked and its
-// particles lie in ascending order of number. The bins are cut into ranges,
-// a few per thread, each taken whole by whichever thread comes first (so a
-// thread that shares its core takes fewer): a thread looks at every
-// particle, in order, and places those of its range. Nothing is shared but
-// the ranges, so the many stores that miss the cache overlap.
+// The counting sort in two passes, each of which writes to few places at
+// a time (cache-friendly, where one pass would write every particle to a
+// random place). First the particles are put into groups of consecutive
+// bins: the particles are cut into parts, each part's particles of each
+// group are counted, and each part copies its particles, in order, to the
+// places the counts give it. Then each group is put in order of bin on its
+// own, in memory the cache holds. Both passes keep particles of one bin in
+// ascending order of number, whichever thread takes which part or group.
 void ColumnGrid::place_particles(const Positions& positions, Bins& bins, unsigned threads) {
+  const std::size_t n = positions.size();
   const std::size_t bin_count = bins.count(plan_.y.count * plan_.z.count);
-  bins.start.assign(bin_count + 1, 0);
-  const std::size_t ranges =
-      std::size_t{std::max(threads, 1U)} *
-      (positions.size() >= particles_for_more_ranges ? bin_ranges_per_thread : 1);
-  const auto in_ranges = [&](const auto& per_range) {
-    std::atomic<std::size_t> next{0};
-    run_on_threads(threads, [&](unsigned) {
-      for (std::size_t r = next.fetch_add(1); r < ranges; r = next.fetch_add(1)) {
-        per_range(bin_count * r / ranges, bin_count * (r + 1) / ranges);
-      }
-    });
+  const BinGroups groups(bin_count, n);
+  const std::size_t parts = std::max<std::size_t>(1, std::min(n / particles_per_part, max_parts));
+  const auto part_range = [&](std::size_t part) {
+    return std::pair{n * part / parts, n * (part + 1) / parts};
   };
-  in_ranges([&](std::size_t low, std::size_t high) {
-    for (const std::uint32_t bin : particle_columns_) {
-      if (bin >= low && bin < high) ++bins.start[bin];
+  // counts[part * groups + g], then where the part's next particle of g goes.
+  std::vector<std::uint32_t> counts(parts * groups.count, 0);
+  share_pieces(threads, parts, [&](std::size_t part) {
+    const auto [first, last] = part_range(part);
+    std::uint32_t* part_counts = counts.data() + part * groups.count;
+    for (std::size_t k = first; k < last; ++k) {
+      if (particle_columns_[k] != no_column) ++part_counts[groups.of(particle_columns_[k])];
     }
   });
-  for (std::size_t b = 1; b <= bin_count; ++b) bins.start[b] += bins.start[b - 1];
-  particles_.resize(bins.start[bin_count]);
-  keys_.resize(bins.start[bin_count]);
-  in_ranges([&](std::size_t low, std::size_t high) {
-    for (std::size_t k = positions.size(); k-- > 0;) {
+  std::vector<std::uint32_t> group_start(groups.count + 1, 0);
+  std::uint32_t placed = 0;
+  for (std::size_t g = 0; g < groups.count; ++g) {
+    group_start[g] = placed;
+    for (std::size_t part = 0; part < parts; ++part) {
+      const std::uint32_t count = counts[part * groups.count + g];
+      counts[part * groups.count + g] = placed;
+      placed += count;
+    }
+  }
+  group_start[groups.count] = placed;
+  particles_.resize(placed);
+  keys_.resize(placed);
+  share_pieces(threads, parts, [&](std::size_t part) {
+    const auto [first, last] = part_range(part);
+    std::uint32_t* next = counts.data() + part * groups.count;
+    for (std::size_t k = first; k < last; ++k) {
       const std::uint32_t bin = particle_columns_[k];
-      if (bin < low || bin >= high) continue;
-      const std::uint32_t slot = --bins.start[bin];
-      particles_[slot] = {positions.x[k], positions.y[k], positions.z[k],
-                          static_cast<std::int32_t>(k)};
-      keys_[slot] = plan_.x.key_of(positions.x[k]);
+      if (bin == no_column) continue;
+      particles_[next[groups.of(bin)]++] = {positions.x[k], positions.y[k], positions.z[k],
+                                            static_cast<std::int32_t>(k)};
     }
   });
+  bins.start.resize(bin_count + 1);
+  bins.start[bin_count] = placed;
+  share_pieces(threads, groups.count, [&](std::size_t g) {
+    order_group(bins, groups.first_bin(g), groups.first_bin(g + 1), group_start[g],
+                group_start[g + 1]);
+  });
+}
+
+// The bin of a particle placed in the grid: the same as assign_bins gave it.
+std::uint32_t ColumnGrid::bin_of(const GridParticle& particle, const Bins& bins) const {
+  const std::uint32_t c = column_at(plan_.y.cell_of(particle.y), plan_.z.cell_of(particle.z));
+  return bins.of(c, plan_.x.key_of(particle.x));
+}
+
+// Puts the particles in slots [first, last), those of bins [first_bin,
+// last_bin) in ascending order of number, in order of bin, and marks where
+// each bin starts: a counting sort through a copy of the group, or, for a
+// group too large to copy, a sort in place.
+void ColumnGrid::order_group(Bins& bins, std::size_t first_bin, std::size_t last_bin,
+                             std::size_t first, std::size_t last) {
+  std::vector<std::uint32_t> bin_counts(last_bin - first_bin + 1, 0);
+  for (std::size_t slot = first; slot < last; ++slot) {
+    ++bin_counts[bin_of(particles_[slot], bins) - first_bin + 1];
+  }
+  for (std::size_t b = first_bin; b < last_bin; ++b) {
+    bin_counts[b - first_bin + 1] += bin_counts[b - first_bin];
+    bins.start[b] = static_cast<std::uint32_t>(first + bin_counts[b - first_bin]);
+  }
+  const std::span<GridParticle> group(particles_.data() + first, last - first);
+  if (group.size() <= group_copied_at_most) {
+    const std::vector<GridParticle> copy(group.begin(), group.end());
+    for (const GridParticle& particle : copy) {
+      group[bin_counts[bin_of(particle, bins) - first_bin]++] = particle;
+    }
+  } else {
+    std::sort(group.begin(), group.end(), [&](const GridParticle& a, const GridParticle& b) {
+      const std::uint32_t bin_a = bin_of(a, bins);
+      const std::uint32_t bin_b = bin_of(b, bins);
+      return bin_a != bin_b ? bin_a < bin_b : a.index < b.index;
+    });
+  }
+  for (std::size_t slot = first; slot < last; ++slot) {
+    keys_[slot] = plan_.x.key_of(particles_[slot].x);
+  }
 }
 
 namespace {

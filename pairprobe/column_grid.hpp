@@ -127,6 +127,9 @@ class ColumnGrid {
   struct Bins;
   void assign_bins(const Positions& positions, const Bins& bins, unsigned threads);
   void place_particles(const Positions& positions, Bins& bins, unsigned threads);
+  std::uint32_t bin_of(const GridParticle& particle, const Bins& bins) const;
+  void order_group(Bins& bins, std::size_t first_bin, std::size_t last_bin, std::size_t first,
+                   std::size_t last);
   void order_columns(unsigned threads);
 
   GridPlan plan_;
