@@ -19,7 +19,7 @@ namespace {
 
 // Bytes of records taken in at a time, and the least a piece of them is:
 // a smaller piece is parsed sooner than it is handed over.
-constexpr std::size_t block_bytes = std::size_t{1} << 20;
+constexpr std::size_t block_bytes = std::size_t{1} << 22;
 constexpr std::size_t piece_bytes_at_least = std::size_t{1} << 17;
 // Pieces of a block per thread: taken by whichever thread is free, they
 // keep every thread busy even when one of them shares its core.
