@@ -18,13 +18,12 @@
 namespace rio {
 namespace {
 
-// Bytes of records taken in at a time, and the least a piece of them is:
-// a smaller piece is parsed sooner than it is handed over.
-constexpr std::size_t block_bytes = std::size_t{1} << 22;
-constexpr std::size_t piece_bytes_at_least = std::size_t{1} << 17;
-// Pieces of a block per thread: taken by whichever thread is free, they
-// keep every thread busy even when one of them shares its core.
-constexpr std::size_t pieces_per_thread = 4;
+// Bytes of records taken in at a time, and of a piece of them: pieces small
+// enough that a thread which shares its core with another process holds the
+// others up little at the end of a block, large enough that handing them
+// out costs little.
+constexpr std::size_t block_bytes = std::size_t{1} << 24;
+constexpr std::size_t piece_bytes = std::size_t{1} << 17;
 
 // Where rows go: value k of row r at fields[k][r * stride].
 class RowTable {
@@ -189,10 +188,7 @@ void read_rows(int unit_number, const RowTable& table) {
   std::size_t row = 0;
   while (row < table.rows()) {
     const std::string_view block = buffered_records(unit, block_bytes, may_read);
-    const std::size_t pieces =
-        split_next_block && threads > 1
-            ? std::min(std::size_t{threads} * pieces_per_thread, block.size() / piece_bytes_at_least)
-            : 1;
+    const std::size_t pieces = split_next_block && threads > 1 ? block.size() / piece_bytes : 1;
     const Progress progress =
         pieces > 1 ? read_block_in_pieces(block, table, row, threads, pieces)
                    : read_piece(block, table, row, table.rows() - row);
