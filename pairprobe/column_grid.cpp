@@ -35,8 +35,8 @@ constexpr std::size_t columns_per_piece = 1024;
 // this many (at most `max_parts`), and its bins into groups holding about
 // `particles_per_group` particles; a group larger than `group_copied_at_most`
 // is sorted in place rather than through a copy.
-constexpr std::size_t particles_per_part = std::size_t{1} << 16;
-constexpr std::size_t max_parts = 64;
+constexpr std::size_t particles_per_part = std::size_t{1} << 14;
+constexpr std::size_t max_parts = 256;
 constexpr std::size_t particles_per_group = std::size_t{1} << 14;
 constexpr std::size_t group_copied_at_most = std::size_t{1} << 20;
 
