@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <optional>
 #include <stdexcept>
 #include <utility>
 #include <vector>
@@ -151,6 +152,14 @@ Progress read_block_in_pieces(std::string_view block, const RowTable& table, std
   return total;
 }
 
+// The bytes to take in for the next block: a whole block, or what is left
+// of a shorter file (the buffer holding it is filled, so no larger than
+// needed).
+std::size_t block_wanted(const Unit& unit) {
+  const std::optional<std::size_t> left = input_bytes_left(unit.number);
+  return left ? std::clamp<std::size_t>(*left, 1, block_bytes) : block_bytes;
+}
+
 // One read of the full free-format reader, into a row that starts at zero.
 void read_one_row(int unit_number, const RowTable& table, std::size_t row) {
   std::vector<Target> targets;
@@ -187,7 +196,7 @@ void read_rows(int unit_number, const RowTable& table) {
   bool split_next_block = true;
   std::size_t row = 0;
   while (row < table.rows()) {
-    const std::string_view block = buffered_records(unit, block_bytes, may_read);
+    const std::string_view block = buffered_records(unit, block_wanted(unit), may_read);
     const std::size_t pieces = split_next_block && threads > 1 ? block.size() / piece_bytes : 1;
     const Progress progress =
         pieces > 1 ? read_block_in_pieces(block, table, row, threads, pieces)
