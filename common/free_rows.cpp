@@ -23,7 +23,7 @@ namespace {
 // enough that a thread which shares its core with another process holds the
 // others up little at the end of a block, large enough that handing them
 // out costs little.
-constexpr std::size_t block_bytes = std::size_t{1} << 24;
+constexpr std::size_t block_bytes = std::size_t{1} << 20;
 constexpr std::size_t piece_bytes = std::size_t{1} << 17;
 
 // Where rows go: value k of row r at fields[k][r * stride].
