@@ -5,7 +5,6 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <atomic>
 #include <optional>
 #include <stdexcept>
 #include <utility>
@@ -107,16 +106,6 @@ std::vector<std::size_t> piece_starts(std::string_view block, std::size_t pieces
   }
   starts.push_back(block.size());
   return starts;
-}
-
-// Runs work(p) for p = 0, 1, ..., count - 1 on `threads` threads, each
-// piece taken by whichever thread comes first.
-template <typename Work>
-void share_pieces(unsigned threads, std::size_t count, const Work& work) {
-  std::atomic<std::size_t> next{0};
-  run_together(threads, [&](unsigned) {
-    for (std::size_t p = next.fetch_add(1); p < count; p = next.fetch_add(1)) work(p);
-  });
 }
 
 // The block is cut into pieces at line feeds. First each piece's records

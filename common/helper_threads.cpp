@@ -212,6 +212,15 @@ unsigned usable_cores() {
 
 }  // namespace
 
+void share_pieces(unsigned threads, std::size_t count,
+                  const std::function<void(std::size_t)>& work) {
+  std::atomic<std::size_t> next{0};
+  const auto useful = static_cast<unsigned>(std::min<std::size_t>(std::max(threads, 1U), count));
+  run_together(useful, [&](unsigned) {
+    for (std::size_t p = next.fetch_add(1); p < count; p = next.fetch_add(1)) work(p);
+  });
+}
+
 unsigned hardware_threads() {
   static const unsigned threads = std::max(1U, usable_cores());
   return threads;

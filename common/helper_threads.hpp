@@ -6,6 +6,7 @@
 #ifndef RECORD_IO_HELPER_THREADS_HPP
 #define RECORD_IO_HELPER_THREADS_HPP
 
+#include <cstddef>
 #include <functional>
 
 namespace rio {
@@ -18,6 +19,12 @@ namespace rio {
 // (up to count - 1 of them) and kept; when the system refuses one, the
 // others and the calling thread do its share.
 void run_together(unsigned count, const std::function<void(unsigned)>& work);
+
+// Runs work(p) once for each p = 0, 1, ..., count - 1 on up to `threads`
+// threads (the calling thread among them), each p taken by whichever thread
+// comes first, so that a thread which shares its core takes fewer.
+void share_pieces(unsigned threads, std::size_t count,
+                  const std::function<void(std::size_t)>& work);
 
 // The threads the hardware runs at once for this process (the cores its
 // affinity allows), at least 1; asked of the system once.

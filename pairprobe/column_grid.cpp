@@ -1,10 +1,10 @@
 #include "column_grid.hpp"
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <limits>
 
+#include "helper_threads.hpp"
 #include "shared_work.hpp"
 
 namespace pairprobe {
@@ -39,19 +39,6 @@ constexpr std::size_t particles_per_part = std::size_t{1} << 14;
 constexpr std::size_t max_parts = 256;
 constexpr std::size_t particles_per_group = std::size_t{1} << 14;
 constexpr std::size_t group_copied_at_most = std::size_t{1} << 20;
-
-// Runs work(p) for p = 0, 1, ..., count - 1 on `threads` threads, each
-// taken by whichever thread comes first.
-template <typename Work>
-void share_pieces(unsigned threads, std::size_t count, const Work& work) {
-  std::atomic<std::size_t> next{0};
-  run_on_threads(static_cast<unsigned>(std::min<std::size_t>(std::max(threads, 1U), count)),
-                 [&](unsigned) {
-                   for (std::size_t p = next.fetch_add(1); p < count; p = next.fetch_add(1)) {
-                     work(p);
-                   }
-                 });
-}
 
 // Groups of 2^shift consecutive bins.
 struct BinGroups {
@@ -308,7 +295,7 @@ void ColumnGrid::place_particles(const Positions& positions, Bins& bins, unsigne
   };
   // counts[part * groups + g], then where the part's next particle of g goes.
   std::vector<std::uint32_t> counts(parts * groups.count, 0);
-  share_pieces(threads, parts, [&](std::size_t part) {
+  rio::share_pieces(threads, parts, [&](std::size_t part) {
     const auto [first, last] = part_range(part);
     std::uint32_t* part_counts = counts.data() + part * groups.count;
     for (std::size_t k = first; k < last; ++k) {
@@ -328,7 +315,7 @@ void ColumnGrid::place_particles(const Positions& positions, Bins& bins, unsigne
   group_start[groups.count] = placed;
   particles_.resize(placed);
   keys_.resize(placed);
-  share_pieces(threads, parts, [&](std::size_t part) {
+  rio::share_pieces(threads, parts, [&](std::size_t part) {
     const auto [first, last] = part_range(part);
     std::uint32_t* next = counts.data() + part * groups.count;
     for (std::size_t k = first; k < last; ++k) {
@@ -340,7 +327,7 @@ void ColumnGrid::place_particles(const Positions& positions, Bins& bins, unsigne
   });
   bins.start.resize(bin_count + 1);
   bins.start[bin_count] = placed;
-  share_pieces(threads, groups.count, [&](std::size_t g) {
+  rio::share_pieces(threads, groups.count, [&](std::size_t g) {
     order_group(bins, groups.first_bin(g), groups.first_bin(g + 1), group_start[g],
                 group_start[g + 1]);
   });
