@@ -122,7 +122,8 @@ Progress read_block_in_pieces(std::string_view block, const RowTable& table, std
     return block.substr(starts[p], starts[p + 1] - starts[p]);
   };
   std::vector<std::size_t> records_before(pieces + 1, 0);
-  share_pieces(threads, pieces, [&](std::size_t p) { records_before[p + 1] = records_in(piece(p)); });
+  share_pieces(threads, pieces,
+               [&](std::size_t p) { records_before[p + 1] = records_in(piece(p)); });
   for (std::size_t p = 1; p <= pieces; ++p) records_before[p] += records_before[p - 1];
   const std::size_t rows_left = table.rows() - first_row;
   std::vector<Progress> progress(pieces);
@@ -187,9 +188,8 @@ void read_rows(int unit_number, const RowTable& table) {
   while (row < table.rows()) {
     const std::string_view block = buffered_records(unit, block_wanted(unit), may_read);
     const std::size_t pieces = split_next_block && threads > 1 ? block.size() / piece_bytes : 1;
-    const Progress progress =
-        pieces > 1 ? read_block_in_pieces(block, table, row, threads, pieces)
-                   : read_piece(block, table, row, table.rows() - row);
+    const Progress progress = pieces > 1 ? read_block_in_pieces(block, table, row, threads, pieces)
+                                         : read_piece(block, table, row, table.rows() - row);
     consume_input(unit, progress.bytes);
     row += progress.rows;
     split_next_block = progress.whole;

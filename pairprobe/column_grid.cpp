@@ -252,11 +252,12 @@ ColumnGrid::ColumnGrid(const Positions& positions, const GridPlan& plan, unsigne
   column_start_.resize(std::size_t{columns} + 1);
   for (std::uint32_t c = 0; c <= columns; ++c) column_start_[c] = bins.start[bins.count(c)];
   // From here on a particle's entry names its column.
-  for_pieces(threads, positions.size(), particles_per_piece, [&](std::size_t first, std::size_t last) {
-    for (std::size_t k = first; k < last; ++k) {
-      if (particle_columns_[k] != no_column) particle_columns_[k] /= bins.per_column;
-    }
-  });
+  for_pieces(threads, positions.size(), particles_per_piece,
+             [&](std::size_t first, std::size_t last) {
+               for (std::size_t k = first; k < last; ++k) {
+                 if (particle_columns_[k] != no_column) particle_columns_[k] /= bins.per_column;
+               }
+             });
   order_columns(threads);
 }
 
@@ -264,17 +265,18 @@ ColumnGrid::ColumnGrid(const Positions& positions, const GridPlan& plan, unsigne
 // entry that will name its column; the others get no column.
 void ColumnGrid::assign_bins(const Positions& positions, const Bins& bins, unsigned threads) {
   particle_columns_.resize(positions.size());
-  for_pieces(threads, positions.size(), particles_per_piece, [&](std::size_t first, std::size_t last) {
-    for (std::size_t k = first; k < last; ++k) {
-      if (!finite_particle(positions, k)) {
-        particle_columns_[k] = no_column;
-        continue;
-      }
-      const std::uint32_t c =
-          column_at(plan_.y.cell_of(positions.y[k]), plan_.z.cell_of(positions.z[k]));
-      particle_columns_[k] = bins.of(c, plan_.x.key_of(positions.x[k]));
-    }
-  });
+  for_pieces(threads, positions.size(), particles_per_piece,
+             [&](std::size_t first, std::size_t last) {
+               for (std::size_t k = first; k < last; ++k) {
+                 if (!finite_particle(positions, k)) {
+                   particle_columns_[k] = no_column;
+                   continue;
+                 }
+                 const std::uint32_t c =
+                     column_at(plan_.y.cell_of(positions.y[k]), plan_.z.cell_of(positions.z[k]));
+                 particle_columns_[k] = bins.of(c, plan_.x.key_of(positions.x[k]));
+               }
+             });
 }
 
 // The counting sort in two passes, each of which writes to few places at
@@ -425,15 +427,16 @@ bool insertion_sort_column(std::span<GridParticle> particles, std::span<double> 
 }  // namespace
 
 void ColumnGrid::order_columns(unsigned threads) {
-  for_pieces(threads, column_count(), columns_per_piece, [this](std::size_t first, std::size_t last) {
-    for (std::size_t c = first; c < last; ++c) {
-      const std::size_t begin = column_start_[c];
-      const std::size_t size = column_start_[c + 1] - begin;
-      const std::span<GridParticle> particles(particles_.data() + begin, size);
-      const std::span<double> keys(keys_.data() + begin, size);
-      if (!insertion_sort_column(particles, keys)) sort_column(particles, keys);
-    }
-  });
+  for_pieces(threads, column_count(), columns_per_piece,
+             [this](std::size_t first, std::size_t last) {
+               for (std::size_t c = first; c < last; ++c) {
+                 const std::size_t begin = column_start_[c];
+                 const std::size_t size = column_start_[c + 1] - begin;
+                 const std::span<GridParticle> particles(particles_.data() + begin, size);
+                 const std::span<double> keys(keys_.data() + begin, size);
+                 if (!insertion_sort_column(particles, keys)) sort_column(particles, keys);
+               }
+             });
 }
 
 }  // namespace pairprobe

@@ -1,13 +1,13 @@
 // Storage of the large arrays: values kept across growth from heap blocks to
 // mapped ones and back, blocks that do not overlap, and huge-page alignment
 // of mapped blocks (where the build maps them).
+#include "bulk_storage.hpp"
+
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <algorithm>
 #include <cstddef>
-
-#include "bulk_storage.hpp"
+#include <cstdint>
 
 namespace pairprobe {
 namespace {

@@ -1,6 +1,8 @@
 // Reading conf.xyz in-process: room made from the count and the file's
 // length, the values of odd records, a stream of unknown length, and counts
 // the file cannot back.
+#include "configuration.hpp"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,7 +12,6 @@
 #include <thread>
 #include <vector>
 
-#include "configuration.hpp"
 #include "process.hpp"
 #include "record_io.hpp"
 
