@@ -232,18 +232,13 @@ namespace {
 
 int message_for_open_error(int error, OpenStatus status) {
   switch (error) {
-    case ENOENT:
-      return msg_file_not_found;
-    case EEXIST:
-      return status == OpenStatus::new_file ? msg_cannot_overwrite : msg_open_failure;
+    case ENOENT: return msg_file_not_found;
+    case EEXIST: return status == OpenStatus::new_file ? msg_cannot_overwrite : msg_open_failure;
     case EACCES:
-    case EPERM:
-      return msg_permission_denied;
+    case EPERM: return msg_permission_denied;
     case ENOTDIR:
-    case ENAMETOOLONG:
-      return msg_file_name_error;
-    default:
-      return msg_open_failure;
+    case ENAMETOOLONG: return msg_file_name_error;
+    default: return msg_open_failure;
   }
 }
 
