@@ -4,11 +4,12 @@
 //
 //   pairprobe_configuration uniform N FILE [SEED]
 //       uniformly random positions at packing fraction 0.01;
-//   pairprobe_configuration dense N FILE [SEED]
+//   pairprobe_configuration dense N FILE [SEED [PLANTED]]
 //       packing fraction 0.3 without overlaps (each particle jiggled inside
 //       its own site of a simple cubic lattice whose spacing exceeds 1 by
-//       enough that no two sites' particles can come within 1), plus a few
-//       planted overlaps: particles moved to 0.5 from another one.
+//       enough that no two sites' particles can come within 1), plus
+//       PLANTED (default 10) planted overlaps: particles moved to 0.5 from
+//       another one.
 //
 // Coordinates are written with 17 significant digits, so they read back as
 // the very values generated.
@@ -28,7 +29,7 @@ namespace {
 
 constexpr double uniform_packing = 0.01;
 constexpr double dense_packing = 0.3;
-constexpr int planted_overlaps = 10;
+constexpr std::size_t default_planted_overlaps = 10;
 
 struct Point {
   double x;
@@ -86,11 +87,13 @@ std::vector<Point> lattice_points(std::size_t count, double edge, std::mt19937_6
   return points;
 }
 
-// Moves a few particles to 0.5 from another particle, in a random direction.
-void plant_overlaps(std::vector<Point>& points, double edge, std::mt19937_64& engine) {
+// Moves `planted` particles to 0.5 from another particle, in a random
+// direction.
+void plant_overlaps(std::vector<Point>& points, double edge, std::size_t planted,
+                    std::mt19937_64& engine) {
   std::uniform_int_distribution<std::size_t> pick(0, points.size() - 1);
   std::normal_distribution<double> gauss;
-  for (int k = 0; k < planted_overlaps && points.size() >= 2; ++k) {
+  for (std::size_t k = 0; k < planted && points.size() >= 2; ++k) {
     const std::size_t anchor = pick(engine);
     std::size_t moved = pick(engine);
     while (moved == anchor) moved = pick(engine);
@@ -111,13 +114,20 @@ void append_number(std::string& line, double value) {
   line.append(digits, result.ptr);
 }
 
+// Hands the text to the file a megabyte at a time, so that even 10^8
+// particles need no copy of the whole file in memory.
 void write_configuration(const char* file, const std::vector<Point>& points, double edge) {
   std::FILE* out = std::fopen(file, "w");
   if (out == nullptr) {
     std::perror(file);
     std::exit(1);
   }
+  bool written = true;
   std::string text;
+  const auto flush = [&] {
+    written = written && std::fwrite(text.data(), 1, text.size(), out) == text.size();
+    text.clear();
+  };
   text += std::to_string(points.size());
   for (int k = 0; k < 3; ++k) {
     text += ' ';
@@ -131,25 +141,29 @@ void write_configuration(const char* file, const std::vector<Point>& points, dou
     text += ' ';
     append_number(text, p.z);
     text += '\n';
+    if (text.size() >= (1 << 20)) flush();
   }
-  if (std::fwrite(text.data(), 1, text.size(), out) != text.size() || std::fclose(out) != 0) {
+  flush();
+  if (!written || std::fclose(out) != 0) {
     std::perror(file);
     std::exit(1);
   }
 }
 
 [[noreturn]] void usage() {
-  std::fprintf(stderr, "usage: pairprobe_configuration uniform|dense N FILE [SEED]\n");
+  std::fprintf(stderr, "usage: pairprobe_configuration uniform|dense N FILE [SEED [PLANTED]]\n");
   std::exit(2);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 4 || argc > 5) usage();
+  if (argc < 4 || argc > 6) usage();
   const std::string_view kind = argv[1];
   const long long count = std::atoll(argv[2]);
-  const std::uint64_t seed = argc == 5 ? std::strtoull(argv[4], nullptr, 10) : 2024;
+  const std::uint64_t seed = argc >= 5 ? std::strtoull(argv[4], nullptr, 10) : 2024;
+  const std::size_t planted =
+      argc == 6 ? std::strtoull(argv[5], nullptr, 10) : default_planted_overlaps;
   if (count < 1 || count > 2147483647 || (kind != "uniform" && kind != "dense")) usage();
   std::mt19937_64 engine(seed);
   const auto n = static_cast<std::size_t>(count);
@@ -161,7 +175,7 @@ int main(int argc, char** argv) {
   } else {
     edge = box_edge(n, dense_packing);
     points = lattice_points(n, edge, engine);
-    plant_overlaps(points, edge, engine);
+    plant_overlaps(points, edge, planted, engine);
   }
   write_configuration(argv[3], points, edge);
   return 0;

@@ -1,10 +1,13 @@
 // The free-format reader for many rows of reals at once: the same values as
 // one free-format read per row, with the plain records of a large buffered
-// block split between two threads.
+// block parsed by several threads, each straight into the rows it fills.
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <optional>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 #include "helper_threads.hpp"
@@ -15,16 +18,35 @@
 namespace rio {
 namespace {
 
-// Bytes of records taken in at a time; a block below `parallel_threshold`
-// is not worth a second thread.
-constexpr std::size_t block_bytes = std::size_t{1} << 19;
-constexpr std::size_t parallel_threshold = std::size_t{1} << 17;
+// Bytes of records taken in at a time, and of a piece of them: pieces small
+// enough that a thread which shares its core with another process holds the
+// others up little at the end of a block, large enough that handing them
+// out costs little.
+constexpr std::size_t block_bytes = std::size_t{1} << 20;
+constexpr std::size_t piece_bytes = std::size_t{1} << 17;
 
-// Rows of `width` reals read from consecutive plain records.
+// Where rows go: value k of row r at fields[k][r * stride].
+class RowTable {
+ public:
+  RowTable(std::vector<double*> fields, std::size_t stride, std::size_t rows)
+      : fields_(std::move(fields)), stride_(stride), rows_(rows) {}
+
+  std::size_t rows() const { return rows_; }
+  std::size_t width() const { return fields_.size(); }
+  double* value(std::size_t row, std::size_t k) const { return fields_[k] + row * stride_; }
+
+ private:
+  std::vector<double*> fields_;
+  std::size_t stride_;
+  std::size_t rows_;
+};
+
+// Rows read from consecutive plain records, from a given row on.
 class PlainRows {
  public:
-  PlainRows(std::span<double> values, std::size_t width) : values_(values), width_(width) {
-    targets_.assign(width, Target{ValueKind::real64, nullptr, 0});
+  PlainRows(const RowTable& table, std::size_t first_row, std::size_t rows_at_most)
+      : table_(table), first_row_(first_row), rows_at_most_(rows_at_most) {
+    targets_.assign(table.width(), Target{ValueKind::real64, nullptr, 0});
   }
 
   // Reads the records of `text` (each ending in a line feed), one row each,
@@ -32,11 +54,13 @@ class PlainRows {
   // the records taken; rows() tells how many rows they filled.
   std::size_t read(std::string_view text) {
     std::size_t taken = 0;
-    while (rows_ * width_ < values_.size() && taken < text.size()) {
+    while (rows_ < rows_at_most_ && taken < text.size()) {
       const std::size_t line_feed = text.find('\n', taken);
       std::string_view record = text.substr(taken, line_feed - taken);
       if (!record.empty() && record.back() == '\r') record.remove_suffix(1);
-      for (std::size_t k = 0; k < width_; ++k) targets_[k].address = &values_[rows_ * width_ + k];
+      for (std::size_t k = 0; k < targets_.size(); ++k) {
+        targets_[k].address = table_.value(first_row_ + rows_, k);
+      }
       if (!read_plain_record(record, targets_)) break;
       ++rows_;
       taken = line_feed + 1;
@@ -47,93 +71,94 @@ class PlainRows {
   std::size_t rows() const { return rows_; }
 
  private:
-  std::span<double> values_;
-  std::size_t width_;
+  const RowTable& table_;
+  std::size_t first_row_;
+  std::size_t rows_at_most_;
   std::vector<Target> targets_;
   std::size_t rows_ = 0;
 };
 
-// The rows one block gave, and the bytes of the records they took.
-struct BlockProgress {
+// The rows some records gave, and the bytes of the records they took.
+struct Progress {
   std::size_t rows = 0;
   std::size_t bytes = 0;
-  bool whole_block = false;  // every record of the block was taken
+  bool whole = false;  // every record was taken
 };
 
-BlockProgress read_block_alone(std::string_view block, std::span<double> values,
-                               std::size_t width) {
-  PlainRows rows(values, width);
-  const std::size_t bytes = rows.read(block);
-  return {rows.rows(), bytes, bytes == block.size()};
+Progress read_piece(std::string_view piece, const RowTable& table, std::size_t first_row,
+                    std::size_t rows_at_most) {
+  PlainRows rows(table, first_row, rows_at_most);
+  const std::size_t bytes = rows.read(piece);
+  return {rows.rows(), bytes, bytes == piece.size()};
 }
 
 std::size_t records_in(std::string_view text) {
   return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
 }
 
-// The rows the second thread read from the second half of a block, into
-// storage of its own (kept from block to block).
-struct SecondHalf {
-  std::vector<double> values;
-  std::size_t rows = 0;
-  std::size_t bytes = 0;
-
-  // Runs beside the first half: everything here, the storage included, is
-  // work taken off the first. Reads no more rows than remain wanted after
-  // the first half's records. A failure (no memory) only leaves the half
-  // unread; the first thread then reads its records in order and meets the
-  // same failure where it belongs.
-  void read(std::string_view first, std::string_view second, std::size_t width,
-            std::size_t rows_wanted) noexcept {
-    rows = 0;
-    bytes = 0;
-    try {
-      const std::size_t first_records = records_in(first);
-      if (first_records >= rows_wanted) return;
-      values.resize(std::min(records_in(second), rows_wanted - first_records) * width);
-      PlainRows plain(values, width);
-      bytes = plain.read(second);
-      rows = plain.rows();
-    } catch (...) {
-      rows = 0;
-      bytes = 0;
-    }
+// Where each of `pieces` pieces of the block begins, cut after a line feed
+// (the block ends with one), and the block's end.
+std::vector<std::size_t> piece_starts(std::string_view block, std::size_t pieces) {
+  std::vector<std::size_t> starts{0};
+  for (std::size_t p = 1; p < pieces; ++p) {
+    const std::size_t middle = block.size() / pieces * p;
+    starts.push_back(std::max(starts.back(), block.find('\n', middle) + 1));
   }
-};
-
-// The block's first half is read into `values`, its second half into rows
-// of its own, side by side (run_together); these follow the first half's rows
-// only when every record of the first half was plain, for only then does
-// the second half begin with a fresh row. Reading it is otherwise wasted.
-BlockProgress read_block_in_two(std::string_view block, std::span<double> values, std::size_t width,
-                                SecondHalf& half) {
-  const std::size_t middle = block.find('\n', block.size() / 2) + 1;
-  const std::string_view first = block.substr(0, middle);
-  const std::string_view second = block.substr(middle);
-  if (second.empty()) return read_block_alone(block, values, width);
-  const std::size_t rows_wanted = values.size() / width;
-  BlockProgress progress;
-  run_together(2, [&](unsigned half_number) {
-    if (half_number == 0) {
-      progress = read_block_alone(first, values, width);
-    } else {
-      half.read(first, second, width, rows_wanted);
-    }
-  });
-  // A whole first half filled one row per record, so the second half's
-  // rows follow; they never exceed the rows left, but that is checked.
-  if (!progress.whole_block || half.rows > rows_wanted - progress.rows) return progress;
-  std::copy_n(half.values.begin(), half.rows * width, values.begin() + progress.rows * width);
-  progress.rows += half.rows;
-  progress.bytes += half.bytes;
-  progress.whole_block = half.bytes == second.size();
-  return progress;
+  starts.push_back(block.size());
+  return starts;
 }
 
-void read_one_row(int unit_number, std::span<double> row) {
+// The block is cut into pieces at line feeds. First each piece's records
+// are counted; then each piece is parsed into the rows it would fill if
+// every record before it were plain: its first row is the number of
+// records before it. Those rows follow the rows before them only when
+// every record before the piece was indeed plain, so the pieces count up
+// to the first one that stopped short. The rows a later piece filled in
+// vain lie beyond the rows counted and are read again, in order.
+Progress read_block_in_pieces(std::string_view block, const RowTable& table, std::size_t first_row,
+                              unsigned threads, std::size_t pieces) {
+  const std::vector<std::size_t> starts = piece_starts(block, pieces);
+  const auto piece = [&](std::size_t p) {
+    return block.substr(starts[p], starts[p + 1] - starts[p]);
+  };
+  std::vector<std::size_t> records_before(pieces + 1, 0);
+  share_pieces(threads, pieces,
+               [&](std::size_t p) { records_before[p + 1] = records_in(piece(p)); });
+  for (std::size_t p = 1; p <= pieces; ++p) records_before[p] += records_before[p - 1];
+  const std::size_t rows_left = table.rows() - first_row;
+  std::vector<Progress> progress(pieces);
+  share_pieces(threads, pieces, [&](std::size_t p) {
+    const std::size_t before = records_before[p];
+    if (before >= rows_left) return;  // the pieces before fill every row
+    progress[p] = read_piece(piece(p), table, first_row + before, rows_left - before);
+  });
+  Progress total;
+  for (const Progress& part : progress) {
+    total.rows += part.rows;
+    total.bytes += part.bytes;
+    total.whole = part.whole;
+    if (!part.whole) break;
+  }
+  return total;
+}
+
+// The bytes to take in for the next block: a whole block, or what is left
+// of a shorter file (the buffer holding it is filled, so no larger than
+// needed).
+std::size_t block_wanted(const Unit& unit) {
+  const std::optional<std::size_t> left = input_bytes_left(unit.number);
+  return left ? std::clamp<std::size_t>(*left, 1, block_bytes) : block_bytes;
+}
+
+// One read of the full free-format reader, into a row that starts at zero.
+void read_one_row(int unit_number, const RowTable& table, std::size_t row) {
   std::vector<Target> targets;
-  targets.reserve(row.size());
-  for (double& value : row) targets.push_back(make_target(value));
+  targets.reserve(table.width());
+  for (std::size_t k = 0; k < table.width(); ++k) {
+    double& value = *table.value(row, k);
+    value = 0.0;
+    targets.push_back(make_target(value));
+  }
   vread_free(unit_number, targets);
 }
 
@@ -142,43 +167,60 @@ bool is_regular_file(int fd) {
   return ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
 }
 
-}  // namespace
-
 // Rows come from the plain records of buffered blocks while there are any;
 // the first record that is not plain (or a last record without a line feed,
 // or the end of the file) is read by the full free-format reader, as one
 // read of its own, which also reports any failure exactly where it occurs.
 // After a block that stopped short, the next block is read by one thread,
-// so a file of mixed records never makes the second thread read in vain
+// so a file of mixed records never makes the other threads read in vain
 // more than once per plain block.
+void read_rows(int unit_number, const RowTable& table) {
+  Unit& unit = unit_for(unit_number);
+  if (unit.number == stdin_unit) flush_all_blocks();
+  // Only a regular file is read ahead; a pipe or terminal gives what it has.
+  // The system is told that the file is read front to back, so that it
+  // reads ahead of the blocks asked for while they are parsed.
+  const bool may_read = is_regular_file(unit.fd);
+  if (may_read) ::posix_fadvise(unit.fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+  const unsigned threads = hardware_threads();
+  bool split_next_block = true;
+  std::size_t row = 0;
+  while (row < table.rows()) {
+    const std::string_view block = buffered_records(unit, block_wanted(unit), may_read);
+    const std::size_t pieces = split_next_block && threads > 1 ? block.size() / piece_bytes : 1;
+    const Progress progress = pieces > 1 ? read_block_in_pieces(block, table, row, threads, pieces)
+                                         : read_piece(block, table, row, table.rows() - row);
+    consume_input(unit, progress.bytes);
+    row += progress.rows;
+    split_next_block = progress.whole;
+    if (row < table.rows() && progress.rows == 0) {
+      read_one_row(unit_number, table, row);
+      ++row;
+    }
+  }
+}
+
+}  // namespace
+
 void read_free_rows(int unit_number, std::span<double> values, std::size_t row_width) {
   if (row_width == 0 || values.size() % row_width != 0) {
     throw std::logic_error("record I/O: rows must be whole");
   }
-  Unit& unit = unit_for(unit_number);
-  if (unit.number == stdin_unit) flush_all_blocks();
-  // Only a regular file is read ahead; a pipe or terminal gives what it has.
-  const bool may_read = is_regular_file(unit.fd);
-  const bool two_threads = hardware_threads() > 1;
-  bool split_next_block = true;
-  SecondHalf second_half;
-  std::size_t row = 0;
-  const std::size_t rows = values.size() / row_width;
-  while (row < rows) {
-    const std::string_view block = buffered_records(unit, block_bytes, may_read);
-    const std::span<double> rest = values.subspan(row * row_width);
-    const BlockProgress progress =
-        two_threads && split_next_block && block.size() >= parallel_threshold
-            ? read_block_in_two(block, rest, row_width, second_half)
-            : read_block_alone(block, rest, row_width);
-    consume_input(unit, progress.bytes);
-    row += progress.rows;
-    split_next_block = progress.whole_block;
-    if (row < rows && progress.rows == 0) {
-      read_one_row(unit_number, values.subspan(row * row_width, row_width));
-      ++row;
+  std::vector<double*> fields;
+  for (std::size_t k = 0; k < row_width; ++k) fields.push_back(values.data() + k);
+  read_rows(unit_number, RowTable(std::move(fields), row_width, values.size() / row_width));
+}
+
+void read_free_columns(int unit_number, std::span<const std::span<double>> columns) {
+  if (columns.empty()) throw std::logic_error("record I/O: rows must have a value");
+  std::vector<double*> fields;
+  for (const std::span<double> column : columns) {
+    if (column.size() != columns[0].size()) {
+      throw std::logic_error("record I/O: columns must be equally long");
     }
+    fields.push_back(column.data());
   }
+  read_rows(unit_number, RowTable(std::move(fields), 1, columns[0].size()));
 }
 
 }  // namespace rio

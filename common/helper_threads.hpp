@@ -1,11 +1,12 @@
 // Helper threads kept for the whole run, to share short pieces of work
 // between cores. A thread started for each piece of work can take a
 // millisecond or more to be given a core of its own, as long as the work
-// itself; helpers that are already running, and that wait busily for a
+// itself; helpers that are already running, and that look for work for a
 // short while before they sleep, take the next piece at once.
 #ifndef RECORD_IO_HELPER_THREADS_HPP
 #define RECORD_IO_HELPER_THREADS_HPP
 
+#include <cstddef>
 #include <functional>
 
 namespace rio {
@@ -19,8 +20,14 @@ namespace rio {
 // others and the calling thread do its share.
 void run_together(unsigned count, const std::function<void(unsigned)>& work);
 
-// The threads the hardware runs at once, at least 1 (asked of the system
-// once).
+// Runs work(p) once for each p = 0, 1, ..., count - 1 on up to `threads`
+// threads (the calling thread among them), each p taken by whichever thread
+// comes first, so that a thread which shares its core takes fewer.
+void share_pieces(unsigned threads, std::size_t count,
+                  const std::function<void(std::size_t)>& work);
+
+// The threads the hardware runs at once for this process (the cores its
+// affinity allows), at least 1; asked of the system once.
 unsigned hardware_threads();
 
 // Starts `count` helpers now, ahead of their first work, so that they have

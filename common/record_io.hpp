@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -69,9 +70,18 @@ void read_free(int unit, Args&... targets) {
 
 // Many free-format reads at once: fills `values` row by row, `row_width`
 // values a row, exactly as one read_free of each row's values in turn would
-// (values a read leaves unset keep what they held), but faster on large files
-// of plain numeric records. A failure ends the run as that row's read would.
+// into a row that starts at 0 (a value a read leaves unset is 0), but faster
+// on large files of plain numeric records. A failure ends the run as that
+// row's read would; the rows after it are then unspecified.
 void read_free_rows(int unit, std::span<double> values, std::size_t row_width);
+// The same, with the rows stored column by column: value k of row r goes to
+// columns[k][r]. The columns are equally long, one per value of a row.
+void read_free_columns(int unit, std::span<const std::span<double>> columns);
+
+// The bytes left to read from a unit open on a regular file: those buffered
+// and those after them in the file as it is now. Nothing for a pipe,
+// terminal or other stream, whose length is not known beforehand.
+std::optional<std::size_t> input_bytes_left(int unit);
 
 // Free-format line writer: one blank, the text, a line feed.
 void write_line(int unit, std::string_view text);

@@ -2,8 +2,10 @@
 
 #include <fcntl.h>
 #include <limits.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -93,19 +95,20 @@ void flush_block(Unit& unit) {
   if (error != 0) throw IoError(msg_write_error, unit.number, unit.shown_name, error);
 }
 
-// Reads more bytes into the unit's input buffer; false at end of file.
-bool fill_input(Unit& unit) {
+// Reads up to `chunk` more bytes into the unit's input buffer; false at end
+// of file.
+bool fill_input(Unit& unit, std::size_t chunk = read_chunk) {
   if (unit.input_begin > 0) {
     const std::size_t kept = unit.input_end - unit.input_begin;
     std::memmove(unit.input.data(), unit.input.data() + unit.input_begin, kept);
     unit.input_begin = 0;
     unit.input_end = kept;
   }
-  if (unit.input.size() - unit.input_end < read_chunk) {
-    unit.input.resize(unit.input_end + read_chunk);
+  if (unit.input.size() - unit.input_end < chunk) {
+    unit.input.resize(unit.input_end + chunk);
   }
   for (;;) {
-    const ssize_t got = ::read(unit.fd, unit.input.data() + unit.input_end, read_chunk);
+    const ssize_t got = ::read(unit.fd, unit.input.data() + unit.input_end, chunk);
     if (got > 0) {
       unit.input_end += static_cast<std::size_t>(got);
       return true;
@@ -162,7 +165,9 @@ std::string_view buffered_records(Unit& unit, std::size_t wanted, bool may_read)
   if (may_read && !unit.input_exhausted && unit.input_end - unit.input_begin < wanted / 2) {
     unit.input.reserve(wanted + read_chunk);  // grown once, not by doubling
     while (unit.input_end - unit.input_begin < wanted) {
-      if (!fill_input(unit)) {
+      // As much as is wanted in one read: a large block in few system calls.
+      const std::size_t missing = wanted - (unit.input_end - unit.input_begin);
+      if (!fill_input(unit, std::max(missing, read_chunk))) {
         unit.input_exhausted = true;
         break;
       }
@@ -176,6 +181,16 @@ std::string_view buffered_records(Unit& unit, std::size_t wanted, bool may_read)
 }
 
 void consume_input(Unit& unit, std::size_t bytes) { unit.input_begin += bytes; }
+
+std::optional<std::size_t> input_bytes_left(int unit_number) {
+  const Unit& unit = unit_for(unit_number);
+  struct stat status {};
+  if (::fstat(unit.fd, &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
+  const off_t position = ::lseek(unit.fd, 0, SEEK_CUR);
+  if (position < 0) return std::nullopt;
+  const off_t unread = std::max<off_t>(status.st_size - position, 0);
+  return static_cast<std::size_t>(unread) + (unit.input_end - unit.input_begin);
+}
 
 void put_record(Unit& unit, std::string_view record_with_newline) {
   if (unit.block_output) {

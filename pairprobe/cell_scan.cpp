@@ -68,9 +68,13 @@ double search_reach(double contact_squared) {
   return std::sqrt(contact_squared) * (1.0 + 1e-9) + 1e-150;
 }
 
-unsigned thread_count(const CellScanOptions& options) {
+// Below this many particles the grid and the scan take less time than
+// waking a helper does: one thread does them.
+constexpr std::size_t particles_worth_sharing = 8192;
+
+unsigned thread_count(const CellScanOptions& options, std::size_t particles) {
   if (options.threads > 0) return options.threads;
-  return rio::hardware_threads();
+  return particles < particles_worth_sharing ? 1 : rio::hardware_threads();
 }
 
 // Blocks small enough to share the work evenly, large enough that handing
@@ -91,11 +95,11 @@ void cell_list_scan(const Configuration& config, const OverlapSink& sink,
     reference_scan(config, sink);
     return;
   }
-  const unsigned threads = thread_count(options);
+  const unsigned threads = thread_count(options, n);
   const ColumnGrid grid(config.positions,
                         plan_grid(config.positions, config.box, search_reach(contact_squared),
                                   options.particles_per_column),
-                        threads);
+                        threads, options.particles_per_bin);
   // Few pairs, the usual case: the cache-friendly traversal, pairs sorted
   // into order at the end. Many: streamed in order with bounded memory.
   std::vector<OverlapPair> pairs;

@@ -16,8 +16,9 @@
 namespace pairprobe {
 namespace {
 
-// Bands of columns per thread: enough to even out the work.
-constexpr std::size_t bands_per_thread = 16;
+// Bands of columns per thread: enough to even out the work, also when a
+// thread shares its core with another process.
+constexpr std::size_t bands_per_thread = 64;
 
 // Columns [first, last), numbered y + z * (cells along y).
 struct ColumnBand {

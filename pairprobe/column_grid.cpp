@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "helper_threads.hpp"
 #include "shared_work.hpp"
 
 namespace pairprobe {
@@ -24,14 +25,44 @@ constexpr double length_margin = 1e-7;
 
 // Cells along one axis before the total is limited.
 constexpr double most_cells_per_axis = 1 << 20;
+// Bins of the counting sort at most (stretches of x in all columns).
+constexpr double bins_at_most = 1U << 31;
 
 // Work handed to a thread at a time while the grid is built.
 constexpr std::size_t particles_per_piece = 8192;
 constexpr std::size_t columns_per_piece = 1024;
+// The counting sort's first pass cuts the particles into parts of about
+// this many (at most `max_parts`), and its bins into groups holding about
+// `particles_per_group` particles; a group larger than `group_copied_at_most`
+// is sorted in place rather than through a copy.
+constexpr std::size_t particles_per_part = std::size_t{1} << 14;
+constexpr std::size_t max_parts = 256;
+constexpr std::size_t particles_per_group = std::size_t{1} << 14;
+constexpr std::size_t group_copied_at_most = std::size_t{1} << 20;
+
+// Groups of 2^shift consecutive bins.
+struct BinGroups {
+  unsigned shift = 0;
+  std::size_t bins = 0;
+  std::size_t count = 1;
+
+  BinGroups(std::size_t bin_count, std::size_t particles) : bins(bin_count) {
+    const std::size_t wanted = std::max<std::size_t>(1, particles / particles_per_group);
+    while ((bin_count >> shift) > wanted) ++shift;
+    count = (bin_count >> shift) + 1;
+  }
+  std::size_t of(std::uint32_t bin) const { return bin >> shift; }
+  std::size_t first_bin(std::size_t group) const { return std::min(group << shift, bins); }
+};
 
 // A periodic window at least this close to half the edge covers the whole
 // column: two windows' ends could otherwise meet behind the particle.
 constexpr double whole_window_share = 0.499;
+
+// The counting sort puts a column's particles into stretches of x; a
+// stretch holding more than this many particles times the column's size,
+// moved, makes the column sorted outright instead.
+constexpr std::size_t moves_per_particle = 8;
 
 bool finite_particle(const Positions& positions, std::size_t k) {
   return std::isfinite(positions.x[k]) && std::isfinite(positions.y[k]) &&
@@ -47,7 +78,7 @@ struct Extent {
 Extent finite_extent(const Positions& positions) {
   constexpr double inf = std::numeric_limits<double>::infinity();
   Extent extent{{inf, inf, inf}, {-inf, -inf, -inf}, 0};
-  const std::array<const std::vector<double>*, 3> columns{&positions.x, &positions.y, &positions.z};
+  const std::array<const BulkVector<double>*, 3> columns{&positions.x, &positions.y, &positions.z};
   for (std::size_t k = 0; k < positions.size(); ++k) {
     if (!finite_particle(positions, k)) continue;
     ++extent.particles;
@@ -116,6 +147,7 @@ AxisKeys plan_keys(double edge, double low, double high, double reach) {
   axis.edge = axis.periodic ? edge : 0.0;
   axis.origin = axis.periodic ? 0.0 : low;
   const double length = axis.periodic ? edge : high - low;
+  axis.length = std::max(length, 0.0);
   axis.window = widened(reach, std::isfinite(length) ? length : 0.0);
   axis.whole = axis.periodic ? axis.window >= whole_window_share * edge : !std::isfinite(length);
   return axis;
@@ -182,68 +214,229 @@ GridPlan plan_grid(const Positions& positions, const std::array<double, 3>& box,
   return plan;
 }
 
-ColumnGrid::ColumnGrid(const Positions& positions, const GridPlan& plan, unsigned threads)
-    : plan_(plan), particle_columns_(positions.size(), no_column) {
-  const std::size_t n = positions.size();
-  for_pieces(threads, n, particles_per_piece, [&](std::size_t first, std::size_t last) {
-    for (std::size_t k = first; k < last; ++k) {
-      if (!finite_particle(positions, k)) continue;
-      particle_columns_[k] =
-          column_at(plan_.y.cell_of(positions.y[k]), plan_.z.cell_of(positions.z[k]));
+// The counting sort's bins: each column is cut along x into stretches of
+// equal length, numbered column by column, so that bins in ascending order
+// are columns in ascending order, each ordered roughly by key.
+struct ColumnGrid::Bins {
+  std::uint32_t per_column = 1;  // stretches of x in a column
+  double per_length = 0.0;       // stretches per unit of key
+  BulkVector<std::uint32_t> start;
+
+  Bins(const GridPlan& plan, std::uint32_t columns, std::size_t particles,
+       double particles_per_bin) {
+    const double wanted = static_cast<double>(particles) / std::max(particles_per_bin, 0.01);
+    // Bin numbers stay far below the column entry's "no column".
+    const double stretches = std::floor(std::min(wanted, bins_at_most) / columns);
+    if (stretches >= 2.0 && plan.x.length > 0.0 && std::isfinite(plan.x.length)) {
+      per_column = static_cast<std::uint32_t>(std::min(stretches, most_cells_per_axis));
+      per_length = per_column / plan.x.length;
     }
-  });
-  // Counting sort. First column_start_[c] counts the particles of column c,
-  // then (running sums) marks its end; filling each column from its end,
-  // particles taken in descending order, leaves it marking the column's
-  // start with the particles in ascending order of number.
-  column_start_.assign(std::size_t{plan_.y.count} * plan_.z.count + 1, 0);
-  for (const std::uint32_t c : particle_columns_) {
-    if (c != no_column) ++column_start_[c];
   }
-  for (std::size_t c = 1; c < column_start_.size(); ++c) column_start_[c] += column_start_[c - 1];
-  particles_.resize(column_start_.back());
-  keys_.resize(column_start_.back());
-  for (std::size_t k = n; k-- > 0;) {
-    const std::uint32_t c = particle_columns_[k];
-    if (c == no_column) continue;
-    const std::uint32_t slot = --column_start_[c];
-    particles_[slot] = {positions.x[k], positions.y[k], positions.z[k],
-                        static_cast<std::int32_t>(k)};
-    keys_[slot] = plan_.x.key_of(positions.x[k]);
+
+  std::size_t count(std::uint32_t columns) const { return std::size_t{columns} * per_column; }
+  // The bin of a particle with this key in column c (a key may exceed the
+  // length by rounding: the last stretch takes it).
+  std::uint32_t of(std::uint32_t c, double key) const {
+    const auto stretch = static_cast<std::uint32_t>(key * per_length);
+    return c * per_column + std::min(stretch, per_column - 1);
   }
-  // Columns are sorted independently, each by one thread.
-  const auto sort_columns = [this](std::size_t first, std::size_t last) {
-    std::vector<std::uint32_t> order;
-    std::vector<GridParticle> sorted_particles;
-    std::vector<double> sorted_keys;
-    for (std::size_t c = first; c < last; ++c) {
-      sort_column(static_cast<std::uint32_t>(c), order, sorted_particles, sorted_keys);
-    }
-  };
-  for_pieces(threads, column_count(), columns_per_piece, sort_columns);
+};
+
+ColumnGrid::ColumnGrid(const Positions& positions, const GridPlan& plan, unsigned threads,
+                       double particles_per_bin)
+    : plan_(plan) {
+  const std::uint32_t columns = plan_.y.count * plan_.z.count;
+  Bins bins(plan_, columns, positions.size(), particles_per_bin);
+  assign_bins(positions, bins, threads);
+  place_particles(positions, bins, threads);
+  column_start_.resize(std::size_t{columns} + 1);
+  for (std::uint32_t c = 0; c <= columns; ++c) column_start_[c] = bins.start[bins.count(c)];
+  // From here on a particle's entry names its column.
+  for_pieces(threads, positions.size(), particles_per_piece,
+             [&](std::size_t first, std::size_t last) {
+               for (std::size_t k = first; k < last; ++k) {
+                 if (particle_columns_[k] != no_column) particle_columns_[k] /= bins.per_column;
+               }
+             });
+  order_columns(threads);
 }
 
-// Sorts a column by key; equal keys keep their ascending numbers.
-void ColumnGrid::sort_column(std::uint32_t c, std::vector<std::uint32_t>& order,
-                             std::vector<GridParticle>& particles, std::vector<double>& keys) {
-  const std::uint32_t begin = column_start_[c];
-  const std::uint32_t size = column_start_[c + 1] - begin;
-  double* column_keys = keys_.data() + begin;
-  if (std::is_sorted(column_keys, column_keys + size)) return;
-  order.resize(size);
-  for (std::uint32_t k = 0; k < size; ++k) order[k] = k;
-  // Positions in the column ascend with the numbers: they break ties.
-  std::sort(order.begin(), order.end(), [column_keys](std::uint32_t a, std::uint32_t b) {
-    return column_keys[a] != column_keys[b] ? column_keys[a] < column_keys[b] : a < b;
+// Each particle with three finite coordinates gets its bin, for now in the
+// entry that will name its column; the others get no column.
+void ColumnGrid::assign_bins(const Positions& positions, const Bins& bins, unsigned threads) {
+  particle_columns_.resize(positions.size());
+  for_pieces(threads, positions.size(), particles_per_piece,
+             [&](std::size_t first, std::size_t last) {
+               for (std::size_t k = first; k < last; ++k) {
+                 if (!finite_particle(positions, k)) {
+                   particle_columns_[k] = no_column;
+                   continue;
+                 }
+                 const std::uint32_t c =
+                     column_at(plan_.y.cell_of(positions.y[k]), plan_.z.cell_of(positions.z[k]));
+                 particle_columns_[k] = bins.of(c, plan_.x.key_of(positions.x[k]));
+               }
+             });
+}
+
+// The counting sort in two passes, each of which writes to few places at
+// a time (cache-friendly, where one pass would write every particle to a
+// random place). First the particles are put into groups of consecutive
+// bins: the particles are cut into parts, each part's particles of each
+// group are counted, and each part copies its particles, in order, to the
+// places the counts give it. Then each group is put in order of bin on its
+// own, in memory the cache holds. Both passes keep particles of one bin in
+// ascending order of number, whichever thread takes which part or group.
+void ColumnGrid::place_particles(const Positions& positions, Bins& bins, unsigned threads) {
+  const std::size_t n = positions.size();
+  const std::size_t bin_count = bins.count(plan_.y.count * plan_.z.count);
+  const BinGroups groups(bin_count, n);
+  const std::size_t parts = std::max<std::size_t>(1, std::min(n / particles_per_part, max_parts));
+  const auto part_range = [&](std::size_t part) {
+    return std::pair{n * part / parts, n * (part + 1) / parts};
+  };
+  // counts[part * groups + g], then where the part's next particle of g goes.
+  std::vector<std::uint32_t> counts(parts * groups.count, 0);
+  rio::share_pieces(threads, parts, [&](std::size_t part) {
+    const auto [first, last] = part_range(part);
+    std::uint32_t* part_counts = counts.data() + part * groups.count;
+    for (std::size_t k = first; k < last; ++k) {
+      if (particle_columns_[k] != no_column) ++part_counts[groups.of(particle_columns_[k])];
+    }
   });
-  particles.resize(size);
-  keys.resize(size);
-  for (std::uint32_t k = 0; k < size; ++k) {
-    particles[k] = particles_[begin + order[k]];
-    keys[k] = column_keys[order[k]];
+  std::vector<std::uint32_t> group_start(groups.count + 1, 0);
+  std::uint32_t placed = 0;
+  for (std::size_t g = 0; g < groups.count; ++g) {
+    group_start[g] = placed;
+    for (std::size_t part = 0; part < parts; ++part) {
+      const std::uint32_t count = counts[part * groups.count + g];
+      counts[part * groups.count + g] = placed;
+      placed += count;
+    }
   }
-  std::copy(particles.begin(), particles.end(), particles_.begin() + begin);
-  std::copy(keys.begin(), keys.end(), keys_.begin() + begin);
+  group_start[groups.count] = placed;
+  particles_.resize(placed);
+  keys_.resize(placed);
+  rio::share_pieces(threads, parts, [&](std::size_t part) {
+    const auto [first, last] = part_range(part);
+    std::uint32_t* next = counts.data() + part * groups.count;
+    for (std::size_t k = first; k < last; ++k) {
+      const std::uint32_t bin = particle_columns_[k];
+      if (bin == no_column) continue;
+      particles_[next[groups.of(bin)]++] = {positions.x[k], positions.y[k], positions.z[k],
+                                            static_cast<std::int32_t>(k)};
+    }
+  });
+  bins.start.resize(bin_count + 1);
+  bins.start[bin_count] = placed;
+  rio::share_pieces(threads, groups.count, [&](std::size_t g) {
+    order_group(bins, groups.first_bin(g), groups.first_bin(g + 1), group_start[g],
+                group_start[g + 1]);
+  });
+}
+
+// The bin of a particle placed in the grid: the same as assign_bins gave it.
+std::uint32_t ColumnGrid::bin_of(const GridParticle& particle, const Bins& bins) const {
+  const std::uint32_t c = column_at(plan_.y.cell_of(particle.y), plan_.z.cell_of(particle.z));
+  return bins.of(c, plan_.x.key_of(particle.x));
+}
+
+// Puts the particles in slots [first, last), those of bins [first_bin,
+// last_bin) in ascending order of number, in order of bin, and marks where
+// each bin starts: a counting sort through a copy of the group, or, for a
+// group too large to copy, a sort in place.
+void ColumnGrid::order_group(Bins& bins, std::size_t first_bin, std::size_t last_bin,
+                             std::size_t first, std::size_t last) {
+  std::vector<std::uint32_t> bin_counts(last_bin - first_bin + 1, 0);
+  for (std::size_t slot = first; slot < last; ++slot) {
+    ++bin_counts[bin_of(particles_[slot], bins) - first_bin + 1];
+  }
+  for (std::size_t b = first_bin; b < last_bin; ++b) {
+    bin_counts[b - first_bin + 1] += bin_counts[b - first_bin];
+    bins.start[b] = static_cast<std::uint32_t>(first + bin_counts[b - first_bin]);
+  }
+  const std::span<GridParticle> group(particles_.data() + first, last - first);
+  if (group.size() <= group_copied_at_most) {
+    const std::vector<GridParticle> copy(group.begin(), group.end());
+    for (const GridParticle& particle : copy) {
+      group[bin_counts[bin_of(particle, bins) - first_bin]++] = particle;
+    }
+  } else {
+    std::sort(group.begin(), group.end(), [&](const GridParticle& a, const GridParticle& b) {
+      const std::uint32_t bin_a = bin_of(a, bins);
+      const std::uint32_t bin_b = bin_of(b, bins);
+      return bin_a != bin_b ? bin_a < bin_b : a.index < b.index;
+    });
+  }
+  for (std::size_t slot = first; slot < last; ++slot) {
+    keys_[slot] = plan_.x.key_of(particles_[slot].x);
+  }
+}
+
+namespace {
+
+// Whether particle a (with key_a) comes before particle b in a column.
+bool before(double key_a, const GridParticle& a, double key_b, const GridParticle& b) {
+  return key_a != key_b ? key_a < key_b : a.index < b.index;
+}
+
+// Puts a column in order of key, by number among equal keys, when the
+// counting sort left it far from that: an index sort, then the column
+// rearranged.
+void sort_column(std::span<GridParticle> particles, std::span<double> keys) {
+  std::vector<std::uint32_t> order(particles.size());
+  for (std::uint32_t k = 0; k < order.size(); ++k) order[k] = k;
+  std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+    return before(keys[a], particles[a], keys[b], particles[b]);
+  });
+  std::vector<GridParticle> sorted_particles(particles.size());
+  std::vector<double> sorted_keys(particles.size());
+  for (std::size_t k = 0; k < order.size(); ++k) {
+    sorted_particles[k] = particles[order[k]];
+    sorted_keys[k] = keys[order[k]];
+  }
+  std::copy(sorted_particles.begin(), sorted_particles.end(), particles.begin());
+  std::copy(sorted_keys.begin(), sorted_keys.end(), keys.begin());
+}
+
+// Insertion sort by key, by number among equal keys, of a column that the
+// counting sort left in ascending order of stretch: only particles of one
+// stretch move past each other. False (the column partly sorted, its
+// particles all there) when that takes too many moves.
+bool insertion_sort_column(std::span<GridParticle> particles, std::span<double> keys) {
+  std::size_t moves_left = moves_per_particle * particles.size();
+  for (std::size_t k = 1; k < particles.size(); ++k) {
+    if (!before(keys[k], particles[k], keys[k - 1], particles[k - 1])) continue;
+    const GridParticle particle = particles[k];
+    const double key = keys[k];
+    std::size_t place = k;
+    for (; place > 0 && before(key, particle, keys[place - 1], particles[place - 1]) &&
+           moves_left > 0;
+         --place, --moves_left) {
+      particles[place] = particles[place - 1];
+      keys[place] = keys[place - 1];
+    }
+    // Put back where it stopped, so the column holds its particles still.
+    particles[place] = particle;
+    keys[place] = key;
+    if (moves_left == 0) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+void ColumnGrid::order_columns(unsigned threads) {
+  for_pieces(threads, column_count(), columns_per_piece,
+             [this](std::size_t first, std::size_t last) {
+               for (std::size_t c = first; c < last; ++c) {
+                 const std::size_t begin = column_start_[c];
+                 const std::size_t size = column_start_[c + 1] - begin;
+                 const std::span<GridParticle> particles(particles_.data() + begin, size);
+                 const std::span<double> keys(keys_.data() + begin, size);
+                 if (!insertion_sort_column(particles, keys)) sort_column(particles, keys);
+               }
+             });
 }
 
 }  // namespace pairprobe

@@ -4,7 +4,9 @@
 // stored column by column (particle copies sorted by column and x, their
 // keys along x in an array of their own, and the offset where each column
 // begins), so a column is one contiguous run and the particles within the
-// reach of a point along x are a window of it.
+// reach of a point along x are a window of it. They are put in place by a
+// counting sort on (column, stretch of x), which leaves only the few
+// particles of one stretch to be put in order.
 #ifndef PAIRPROBE_COLUMN_GRID_HPP
 #define PAIRPROBE_COLUMN_GRID_HPP
 
@@ -14,6 +16,7 @@
 #include <span>
 #include <vector>
 
+#include "bulk_storage.hpp"
 #include "configuration.hpp"
 
 namespace pairprobe {
@@ -52,6 +55,7 @@ struct AxisKeys {
   bool periodic = false;
   double edge = 0.0;    // periodic axis: the box edge
   double origin = 0.0;  // open axis: the lowest coordinate
+  double length = 0.0;  // the keys lie in [0, length]; infinite for an open axis without bound
   double window = 0.0;  // half-width of a window: the reach plus margins
   // Every particle of a column is within the window of every other: a
   // periodic window covers (almost) half the edge, or an open axis has no
@@ -95,7 +99,10 @@ class ColumnGrid {
   // Sorts every particle with three finite coordinates into its column, by
   // key (by number among equal keys); the others get no column. The work is
   // shared by `threads` threads; the grid is the same for any number.
-  ColumnGrid(const Positions& positions, const GridPlan& plan, unsigned threads = 1);
+  // `particles_per_bin`: the particles the counting sort puts in one stretch
+  // of x on average (the tests vary it; the grid does not depend on it).
+  ColumnGrid(const Positions& positions, const GridPlan& plan, unsigned threads = 1,
+             double particles_per_bin = 2.0);
 
   const GridPlan& plan() const { return plan_; }
   std::uint32_t column_count() const {
@@ -117,14 +124,19 @@ class ColumnGrid {
   std::uint32_t particles_before(std::uint32_t c) const { return column_start_[c]; }
 
  private:
-  void sort_column(std::uint32_t c, std::vector<std::uint32_t>& order,
-                   std::vector<GridParticle>& particles, std::vector<double>& keys);
+  struct Bins;
+  void assign_bins(const Positions& positions, const Bins& bins, unsigned threads);
+  void place_particles(const Positions& positions, Bins& bins, unsigned threads);
+  std::uint32_t bin_of(const GridParticle& particle, const Bins& bins) const;
+  void order_group(Bins& bins, std::size_t first_bin, std::size_t last_bin, std::size_t first,
+                   std::size_t last);
+  void order_columns(unsigned threads);
 
   GridPlan plan_;
-  std::vector<std::uint32_t> particle_columns_;  // by particle number
-  std::vector<std::uint32_t> column_start_;      // column c holds [start[c], start[c + 1])
-  std::vector<GridParticle> particles_;          // sorted by column, then key
-  std::vector<double> keys_;                     // the keys of particles_
+  BulkVector<std::uint32_t> particle_columns_;  // by particle number
+  BulkVector<std::uint32_t> column_start_;      // column c holds [start[c], start[c + 1])
+  BulkVector<GridParticle> particles_;          // sorted by column, then key
+  BulkVector<double> keys_;                     // the keys of particles_
 };
 
 }  // namespace pairprobe

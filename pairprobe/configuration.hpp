@@ -8,20 +8,23 @@
 #include <cstdint>
 #include <vector>
 
+#include "bulk_storage.hpp"
+
 namespace pairprobe {
 
 // Positions stored column by column: all x, then all y, then all z, so that a
 // scan over second particles streams through consecutive memory.
 struct Positions {
-  std::vector<double> x;
-  std::vector<double> y;
-  std::vector<double> z;
+  BulkVector<double> x;
+  BulkVector<double> y;
+  BulkVector<double> z;
 
   std::size_t size() const { return x.size(); }
-  void reserve(std::size_t particles) {
-    x.reserve(particles);
-    y.reserve(particles);
-    z.reserve(particles);
+  // New rows are left uninitialised, to be overwritten.
+  void resize(std::size_t particles) {
+    x.resize(particles);
+    y.resize(particles);
+    z.resize(particles);
   }
   void append(double px, double py, double pz) {
     x.push_back(px);
@@ -38,11 +41,13 @@ struct Configuration {
 };
 
 // Opens "conf.xyz" in the current directory as an existing file (unit 12),
-// reads the header and the particle records, and closes it. Values the header
-// read leaves unset stay 0. Room for at most 2^20 particles is made at once;
-// beyond that positions grow as they are read, so a count the file cannot
-// back ends in the end-of-file diagnostic, never in a large allocation. Any
-// failure ends the run through the record I/O layer.
+// reads the header and the particle records, and closes it. Values a read
+// leaves unset are 0. Room is made once, for the count read or for as many
+// particles as the rest of the file can hold, whichever is less; only a file
+// that grows while it is read (or a stream of unknown length) makes the
+// positions grow as they are read. So a count the file cannot back ends in
+// the end-of-file diagnostic, never in a large allocation. Any failure ends
+// the run through the record I/O layer.
 Configuration read_configuration();
 
 }  // namespace pairprobe

@@ -36,6 +36,9 @@ struct CellScanOptions {
   // Columns are made wider where there would be more than one per this many
   // particles.
   double particles_per_column = 1.0;
+  // Particles per stretch of x, on average, that the grid's counting sort
+  // puts in one bin before the few in a bin are put in order.
+  double particles_per_bin = 2.0;
   // Pairs collected and sorted at most; with more, pairs stream in order,
   // particle by particle, in blocks of `block_particles` first particles (0:
   // chosen from N), handed between threads `chunk_pairs` at a time.

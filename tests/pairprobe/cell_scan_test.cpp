@@ -55,12 +55,13 @@ std::vector<Found> cell_pairs(const Configuration& config, const CellScanOptions
   return pairs;
 }
 
-// Defaults, one thread, narrow and wide columns, and the streaming traversal
-// with small blocks and chunks on several threads.
+// Defaults, one thread, narrow and wide columns, a bin per particle and one
+// bin per column (the columns then sorted outright), and the streaming
+// traversal with small blocks and chunks on several threads.
 const CellScanOptions option_sets[] = {
     {},
-    {.threads = 1},
-    {.threads = 3, .particles_per_column = 0.05},
+    {.threads = 1, .particles_per_bin = 0.05},
+    {.threads = 3, .particles_per_column = 0.05, .particles_per_bin = 1e9},
     {.threads = 2,
      .particles_per_column = 8.0,
      .collected_pairs = 0,

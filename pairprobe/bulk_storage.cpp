@@ -1,0 +1,66 @@
+#include "bulk_storage.hpp"
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstdint>
+
+namespace pairprobe {
+namespace {
+
+// Blocks from this size on are mapped on their own; smaller ones come from
+// the usual heap. The alignment is that of a transparent huge page.
+constexpr std::size_t mapped_from = std::size_t{1} << 22;
+constexpr std::size_t huge_page = std::size_t{1} << 21;
+
+// The address sanitizer checks only the heap's blocks, so its builds keep
+// every block there.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool map_large_blocks = false;
+#else
+constexpr bool map_large_blocks = true;
+#endif
+
+bool mapped(std::size_t bytes) { return map_large_blocks && bytes >= mapped_from; }
+
+std::size_t whole_pages(std::size_t bytes) {
+  const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+  return (bytes + page - 1) / page * page;
+}
+
+}  // namespace
+
+void* allocate_bulk(std::size_t bytes) {
+  if (!mapped(bytes)) return ::operator new(bytes);
+  const std::size_t length = whole_pages(bytes);
+  if (length > SIZE_MAX - huge_page) throw std::bad_alloc();
+  // One huge page more than needed, then the ends cut off, leaves a block
+  // that begins on a huge-page boundary.
+  const std::size_t mapped_length = length + huge_page;
+  void* const area =
+      ::mmap(nullptr, mapped_length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (area == MAP_FAILED) throw std::bad_alloc();
+  const auto start = reinterpret_cast<std::uintptr_t>(area);
+  const std::uintptr_t aligned = (start + huge_page - 1) / huge_page * huge_page;
+  const std::size_t head = aligned - start;
+  if (head > 0) ::munmap(area, head);
+  if (mapped_length - head > length) {
+    ::munmap(reinterpret_cast<void*>(aligned + length), mapped_length - head - length);
+  }
+  void* const block = reinterpret_cast<void*>(aligned);
+  // Refused on a system without transparent huge pages: the block then has
+  // ordinary pages, which is only slower.
+  ::madvise(block, length, MADV_HUGEPAGE);
+  return block;
+}
+
+void release_bulk(void* storage, std::size_t bytes) noexcept {
+  if (storage == nullptr) return;
+  if (!mapped(bytes)) {
+    ::operator delete(storage);
+    return;
+  }
+  ::munmap(storage, whole_pages(bytes));
+}
+
+}  // namespace pairprobe
