@@ -27,16 +27,6 @@ std::unique_ptr<TemplateLibrary> load(const std::string& library_path) {
   return library;
 }
 
-// The template beadweave picks: of two with one name, the later; 0 for none.
-int template_for(const TemplateLibrary& library, const std::string& residue_name) {
-  const beadweave::Name name = rio::fixed_text<3>(residue_name);
-  int found = 0;
-  for (int type = 1; type <= beadweave::template_count; ++type) {
-    if (library.RESNAME[type] == name) found = type;
-  }
-  return found;
-}
-
 std::string trimmed(const beadweave::Name& name) {
   std::string text(name.data(), name.size());
   while (!text.empty() && text.back() == ' ') text.pop_back();
@@ -68,7 +58,7 @@ bool beads_agree(const TemplateLibrary& library, int type, const CgResidue& resi
 void check_residue(const TemplateLibrary& library, const std::string& library_path,
                    const CgResidue& residue) {
   const std::string label = "residue " + residue_label(residue.name, residue.place);
-  const int type = template_for(library, residue.name);
+  const int type = beadweave::matching_type(library, rio::fixed_text<3>(residue.name));
   if (type == 0) {
     throw Refusal(label + ": no template of " + library_path + " is named " + residue.name);
   }

@@ -6,16 +6,6 @@
 namespace beadweave {
 namespace {
 
-// Exact comparison of all three characters: case and blanks count.
-// Every template is compared, so of two templates with one name the later wins.
-std::int32_t matching_type(const TemplateLibrary& library, const Name& name) {
-  std::int32_t type = 0;
-  for (std::int32_t t = 1; t <= template_count; ++t) {
-    if (library.RESNAME[t] == name) type = t;
-  }
-  return type;
-}
-
 void size_tables(std::int32_t residues, BeadAssignment& assignment) {
   const auto size = static_cast<std::size_t>(residues > 0 ? residues : 0) + 1;
   assignment.BEGINRES.assign(size, 0);

@@ -65,4 +65,12 @@ void load_library(TemplateLibrary& library, std::string_view file_name) {
   for (int type = 1; type <= template_count; ++type) read_template(library, type);
 }
 
+std::int32_t matching_type(const TemplateLibrary& library, const Name& name) {
+  std::int32_t type = 0;
+  for (std::int32_t t = 1; t <= template_count; ++t) {
+    if (library.RESNAME[t] == name) type = t;
+  }
+  return type;
+}
+
 }  // namespace beadweave

@@ -82,6 +82,11 @@ void load_library(TemplateLibrary& library);
 // The same from the library file `file_name`.
 void load_library(TemplateLibrary& library, std::string_view file_name);
 
+// The residue type index of the template named `name`, 0 for none: exact
+// comparison of all three characters (case and blanks count); every template
+// is compared, so of two templates with one name the later wins.
+std::int32_t matching_type(const TemplateLibrary& library, const Name& name);
+
 }  // namespace beadweave
 
 #endif
