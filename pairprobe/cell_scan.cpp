@@ -53,6 +53,7 @@
 // the reference's, pair for pair.
 #include <algorithm>
 #include <cmath>
+#include <utility>
 #include <vector>
 
 #include "column_grid.hpp"
@@ -86,7 +87,7 @@ std::size_t block_size(const CellScanOptions& options, std::size_t particles, un
 
 }  // namespace
 
-void cell_list_scan(const Configuration& config, const OverlapSink& sink,
+void cell_list_scan(Configuration config, const OverlapSink& sink,
                     const CellScanOptions& options) {
   const std::size_t n = config.positions.size();
   const double contact_squared = config.r_hs * config.r_hs;
@@ -96,10 +97,9 @@ void cell_list_scan(const Configuration& config, const OverlapSink& sink,
     return;
   }
   const unsigned threads = thread_count(options, n);
-  const ColumnGrid grid(config.positions,
-                        plan_grid(config.positions, config.box, search_reach(contact_squared),
-                                  options.particles_per_column),
-                        threads, options.particles_per_bin);
+  const GridPlan plan = plan_grid(config.positions, config.box, search_reach(contact_squared),
+                                  options.particles_per_column, threads);
+  ColumnGrid grid(std::move(config.positions), plan, threads, options.particles_per_bin);
   // Few pairs, the usual case: the cache-friendly traversal, pairs sorted
   // into order at the end. Many: streamed in order with bounded memory.
   std::vector<OverlapPair> pairs;
@@ -108,9 +108,10 @@ void cell_list_scan(const Configuration& config, const OverlapSink& sink,
     return;
   }
   pairs = {};
-  const BlockPlan plan{n, block_size(options, n, threads), threads,
-                       std::max<std::size_t>(options.chunk_pairs, 1)};
-  stream_pairs_by_particle(config, grid, plan, sink);
+  grid.index_particles(threads);
+  const BlockPlan blocks{n, block_size(options, n, threads), threads,
+                         std::max<std::size_t>(options.chunk_pairs, 1)};
+  stream_pairs_by_particle(config, grid, blocks, sink);
 }
 
 }  // namespace pairprobe

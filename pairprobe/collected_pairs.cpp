@@ -47,6 +47,7 @@ class HalfShellScan {
  public:
   HalfShellScan(const Configuration& config, const ColumnGrid& grid)
       : grid_(grid),
+        rows_(grid.rows()),
         keys_(grid.plan().x),
         fold_(box_fold(config.box)),
         contact_squared_(config.r_hs * config.r_hs) {}
@@ -68,8 +69,19 @@ class HalfShellScan {
   }
 
  private:
-  using Column = std::span<const GridParticle>;
   using Keys = std::span<const double>;
+
+  // The first particle of the pairs being tested, held in registers.
+  struct Particle {
+    double x;
+    double y;
+    double z;
+    std::int32_t index;
+  };
+
+  Particle particle(std::size_t row) const {
+    return {rows_.x[row], rows_.y[row], rows_.z[row], rows_.index[row]};
+  }
 
   // A pair is tested as the reference tests it: the coordinates of the
   // particle with the higher number minus those of the lower one. Which of
@@ -78,22 +90,25 @@ class HalfShellScan {
   // rounding to nearest is symmetric, fl(a - b) = -fl(b - a), except that
   // equal coordinates give +0 either way and -0 here, which neither the fold
   // (it compares, and -0 + edge is edge) nor the square can tell apart.
-  void test(const GridParticle& a, const GridParticle& b, std::vector<OverlapPair>& found) const {
-    const std::uint64_t flip = std::uint64_t{a.index > b.index} << 63;
+  void test(const Particle& a, std::size_t row_b, std::vector<OverlapPair>& found) const {
+    const std::int32_t index_b = rows_.index[row_b];
+    const std::uint64_t flip = std::uint64_t{a.index > index_b} << 63;
     const auto second_minus_first = [flip](double of_b, double of_a) {
       return std::bit_cast<double>(std::bit_cast<std::uint64_t>(of_b - of_a) ^ flip);
     };
-    const double s =
-        folded_distance_squared(second_minus_first(b.x, a.x), second_minus_first(b.y, a.y),
-                                second_minus_first(b.z, a.z), fold_);
+    const double s = folded_distance_squared(second_minus_first(rows_.x[row_b], a.x),
+                                             second_minus_first(rows_.y[row_b], a.y),
+                                             second_minus_first(rows_.z[row_b], a.z), fold_);
     if (overlaps(s, contact_squared_)) {
-      found.push_back({std::min(a.index, b.index) + 1, std::max(a.index, b.index) + 1, s});
+      found.push_back({std::min(a.index, index_b) + 1, std::max(a.index, index_b) + 1, s});
     }
   }
 
-  void test_range(const GridParticle& a, Column column, ColumnRange range,
+  // Tests a against rows [first, last) of the column that begins at row
+  // `base`.
+  void test_range(const Particle& a, std::size_t base, ColumnRange range,
                   std::vector<OverlapPair>& found) const {
-    for (std::size_t q = range.first; q < range.last; ++q) test(a, column[q], found);
+    for (std::size_t q = base + range.first; q < base + range.last; ++q) test(a, q, found);
   }
 
   LaterColumns later_columns(std::uint32_t y, std::uint32_t z) const {
@@ -111,68 +126,74 @@ class HalfShellScan {
   }
 
   void scan_column(std::uint32_t c, std::vector<OverlapPair>& found) const {
-    const Column home = grid_.column(c);
-    if (home.empty()) return;
-    const Keys home_keys = grid_.keys(c);
-    scan_within(home, home_keys, found);
+    const RowRange home = grid_.column(c);
+    if (home.first == home.last) return;
+    scan_within(home.first, grid_.keys(c), found);
     const std::uint32_t y_count = grid_.plan().y.count;
     const LaterColumns later = later_columns(c % y_count, c / y_count);
     for (std::uint32_t k = 0; k < later.count; ++k) {
       const std::uint32_t other = later.columns[k];
-      scan_between(home, home_keys, grid_.column(other), grid_.keys(other), found);
+      scan_between(home.first, grid_.keys(c), grid_.column(other).first, grid_.keys(other),
+                   found);
     }
   }
 
-  // Each pair of the column once: particle p meets the particles after it
-  // up to the end of its window and, where the window runs past the edge,
-  // the particles before it that the wrapped part reaches. A pair p < q
-  // cannot be met both ways: q within p's window and p + edge within q's
-  // would make the window at least half the edge.
-  void scan_within(Column home, Keys home_keys, std::vector<OverlapPair>& found) const {
-    for (std::size_t p = 0; p < home.size(); ++p) {
-      const GridParticle& a = home[p];
+  // Each pair of the column (its rows from `base` on) once: particle p meets
+  // the particles after it up to the end of its window and, where the window
+  // runs past the edge, the particles before it that the wrapped part
+  // reaches. A pair p < q cannot be met both ways: q within p's window and
+  // p + edge within q's would make the window at least half the edge.
+  void scan_within(std::size_t base, Keys home_keys, std::vector<OverlapPair>& found) const {
+    const std::size_t size = home_keys.size();
+    for (std::size_t p = 0; p < size; ++p) {
+      const Particle a = particle(base + p);
       if (keys_.whole) {
-        test_range(a, home, {p + 1, home.size()}, found);
+        test_range(a, base, {p + 1, size}, found);
         continue;
       }
       const double high = home_keys[p] + keys_.window;
-      for (std::size_t q = p + 1; q < home.size() && home_keys[q] <= high; ++q) {
-        test(a, home[q], found);
-      }
+      for (std::size_t q = p + 1; q < size && home_keys[q] <= high; ++q) test(a, base + q, found);
       if (keys_.periodic && high >= keys_.edge) {
-        test_range(a, home, {0, std::min(wrapped_head(keys_, home_keys, high), p)}, found);
+        test_range(a, base, {0, std::min(wrapped_head(keys_, home_keys, high), p)}, found);
       }
     }
   }
 
-  // Each particle of `home` with the particles of `other` in its window.
-  void scan_between(Column home, Keys home_keys, Column other, Keys other_keys,
+  // Each particle of the home column with the particles of the other column
+  // in its window.
+  void scan_between(std::size_t home_base, Keys home_keys, std::size_t other_base, Keys other_keys,
                     std::vector<OverlapPair>& found) const {
-    if (other.empty()) return;
+    const std::size_t other_size = other_keys.size();
+    if (other_size == 0) return;
     if (keys_.whole) {
-      for (const GridParticle& a : home) test_range(a, other, {0, other.size()}, found);
+      for (std::size_t p = 0; p < home_keys.size(); ++p) {
+        test_range(particle(home_base + p), other_base, {0, other_size}, found);
+      }
       return;
     }
-    // The main part of the window slides along `other` as the keys ascend.
+    // The main part of the window slides along the other column as the
+    // keys ascend.
     ColumnRange main{0, 0};
-    for (std::size_t p = 0; p < home.size(); ++p) {
+    for (std::size_t p = 0; p < home_keys.size(); ++p) {
       const double low = home_keys[p] - keys_.window;
       const double high = home_keys[p] + keys_.window;
-      while (main.first < other.size() && other_keys[main.first] < low) ++main.first;
+      while (main.first < other_size && other_keys[main.first] < low) ++main.first;
       main.last = std::max(main.last, main.first);
-      while (main.last < other.size() && other_keys[main.last] <= high) ++main.last;
-      test_range(home[p], other, main, found);
+      while (main.last < other_size && other_keys[main.last] <= high) ++main.last;
+      const Particle a = particle(home_base + p);
+      test_range(a, other_base, main, found);
       if (keys_.periodic && (low <= 0.0 || high >= keys_.edge)) {
         WindowRanges wrapped;
         add_wrapped(keys_, other_keys, low, high, main, wrapped);
         for (std::size_t k = 0; k < wrapped.count; ++k) {
-          test_range(home[p], other, wrapped.ranges[k], found);
+          test_range(a, other_base, wrapped.ranges[k], found);
         }
       }
     }
   }
 
   const ColumnGrid& grid_;
+  GridRows rows_;
   AxisKeys keys_;
   BoxFold fold_;
   double contact_squared_;

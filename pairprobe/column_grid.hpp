@@ -1,107 +1,56 @@
-// A grid of columns over the particles: the y and z axes are cut into cells
-// at least as wide as a given reach, each (y, z) cell is a column running
-// along x, and within a column the particles are sorted along x. They are
-// stored column by column (particle copies sorted by column and x, their
-// keys along x in an array of their own, and the offset where each column
-// begins), so a column is one contiguous run and the particles within the
-// reach of a point along x are a window of it. They are put in place by a
-// counting sort on (column, stretch of x), which leaves only the few
-// particles of one stretch to be put in order.
+// A grid of columns over the particles (grid_plan.hpp), holding the
+// particles themselves: their coordinates are stored column by column, and
+// within a column in order of key along x (by number among equal keys), so
+// that a column is one contiguous run of rows and the particles within the
+// reach of a point along x are a window of it.
+//
+// The grid takes the positions over rather than copying them: each
+// coordinate is moved into place on its own, and the memory it leaves is
+// reused for the next, so that a run holds about one copy of the positions
+// at any time (some 34 bytes a particle at the most, 28 once built). The
+// particles are put in place by a counting sort on (column, stretch of x),
+// which leaves only the few particles of one stretch to be put in order.
 #ifndef PAIRPROBE_COLUMN_GRID_HPP
 #define PAIRPROBE_COLUMN_GRID_HPP
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
-#include <vector>
 
 #include "bulk_storage.hpp"
 #include "configuration.hpp"
+#include "grid_plan.hpp"
 
 namespace pairprobe {
 
-// Up to three distinct cells along one axis, ascending.
-struct AxisNeighbours {
-  std::array<std::uint32_t, 3> cells{};
-  std::uint32_t count = 0;
+// Rows [first, last) of the grid.
+struct RowRange {
+  std::size_t first;
+  std::size_t last;
 };
 
-// How the y or the z axis is cut into cells. A periodic axis covers one
-// edge, [0, edge), and wraps: coordinates anywhere are brought into it
-// first, and its first and last cells are neighbours. An open axis covers
-// the coordinates' own range from `origin`.
-struct AxisCells {
-  bool periodic = false;
-  double edge = 0.0;              // periodic axis: the box edge
-  double origin = 0.0;            // open axis: the lowest coordinate
-  double cells_per_length = 0.0;  // cell count over the length covered
-  std::uint32_t count = 1;        // cells along the axis; a periodic axis has 1 or at least 3
-
-  // The cell of a finite coordinate.
-  std::uint32_t cell_of(double coordinate) const;
-  // The cell itself and the cells next to it, each once.
-  AxisNeighbours neighbours(std::uint32_t cell) const;
-  // The neighbouring cell one step up (wrapping on a periodic axis); false
-  // when there is none (an open axis's last cell, or a single cell).
-  bool next(std::uint32_t cell, std::uint32_t& above) const;
-};
-
-// Where particles lie along x, the axis of the columns. A periodic axis
-// wraps coordinates into [0, edge) (a key may reach edge itself by
-// rounding), and a window near one end continues at the other; an open axis
-// measures from the lowest coordinate.
-struct AxisKeys {
-  bool periodic = false;
-  double edge = 0.0;    // periodic axis: the box edge
-  double origin = 0.0;  // open axis: the lowest coordinate
-  double length = 0.0;  // the keys lie in [0, length]; infinite for an open axis without bound
-  double window = 0.0;  // half-width of a window: the reach plus margins
-  // Every particle of a column is within the window of every other: a
-  // periodic window covers (almost) half the edge, or an open axis has no
-  // finite length.
-  bool whole = false;
-
-  // The key of a finite coordinate.
-  double key_of(double coordinate) const;
-};
-
-struct GridPlan {
-  AxisKeys x;
-  AxisCells y;
-  AxisCells z;
-};
-
-// Plans the columns for particles whose pair partners lie within `reach` of
-// them along every axis, in the minimum-image sense on periodic axes. Cells
-// and windows are wider than the reach by margins that absorb the rounding
-// of binning; cells are made wider still where the grid would otherwise hold
-// more than one column per `particles_per_column` particles. An axis is
-// periodic when its edge is positive and finite; the fold changes no finite
-// difference on the others. Only particles with three finite coordinates
-// count.
-GridPlan plan_grid(const Positions& positions, const std::array<double, 3>& box, double reach,
-                   double particles_per_column);
-
-// A copy of a particle's coordinates, with its 0-based number.
-struct GridParticle {
-  double x;
-  double y;
-  double z;
-  std::int32_t index;
+// The grid's rows: row r holds particle index[r] (0-based) at (x[r], y[r],
+// z[r]), with its key along x at key[r].
+struct GridRows {
+  const double* x;
+  const double* y;
+  const double* z;
+  const std::int32_t* index;
+  const double* key;
 };
 
 class ColumnGrid {
  public:
-  // The column of a particle that is not in the grid.
-  static constexpr std::uint32_t no_column = UINT32_MAX;
+  // The row of a particle that is not in the grid.
+  static constexpr std::uint32_t no_row = UINT32_MAX;
 
   // Sorts every particle with three finite coordinates into its column, by
-  // key (by number among equal keys); the others get no column. The work is
-  // shared by `threads` threads; the grid is the same for any number.
-  // `particles_per_bin`: the particles the counting sort puts in one stretch
-  // of x on average (the tests vary it; the grid does not depend on it).
-  ColumnGrid(const Positions& positions, const GridPlan& plan, unsigned threads = 1,
+  // key (by number among equal keys); the others are left out. Takes the
+  // positions over and leaves them empty. The work is shared by `threads`
+  // threads; the grid is the same for any number. `particles_per_bin`: the
+  // particles the counting sort puts in one stretch of x on average (the
+  // tests vary it; the grid does not depend on it).
+  ColumnGrid(Positions&& positions, const GridPlan& plan, unsigned threads = 1,
              double particles_per_bin = 2.0);
 
   const GridPlan& plan() const { return plan_; }
@@ -109,34 +58,47 @@ class ColumnGrid {
     return static_cast<std::uint32_t>(column_start_.size() - 1);
   }
   std::uint32_t column_at(std::uint32_t y, std::uint32_t z) const { return z * plan_.y.count + y; }
-  std::uint32_t column_of_particle(std::size_t particle) const {
-    return particle_columns_[particle];
-  }
-  // The particles of column c, and their keys (ascending) at the same
-  // positions.
-  std::span<const GridParticle> column(std::uint32_t c) const {
-    return {particles_.data() + column_start_[c], particles_.data() + column_start_[c + 1]};
-  }
+  // The rows of column c.
+  RowRange column(std::uint32_t c) const { return {column_start_[c], column_start_[c + 1]}; }
+  GridRows rows() const;
+  // The keys of column c, ascending.
   std::span<const double> keys(std::uint32_t c) const {
-    return {keys_.data() + column_start_[c], keys_.data() + column_start_[c + 1]};
+    return {key_data() + column_start_[c], key_data() + column_start_[c + 1]};
   }
-  // Particles in columns [0, c) (column_count() included).
+  // Rows in columns [0, c) (column_count() included).
   std::uint32_t particles_before(std::uint32_t c) const { return column_start_[c]; }
+  // The column a row lies in.
+  std::uint32_t column_of_row(std::size_t row) const {
+    return column_at(plan_.y.cell_of(y_[row]), plan_.z.cell_of(z_[row]));
+  }
+
+  // Makes the table of each particle's row, for a traversal in order of
+  // particle number (4 bytes a particle).
+  void index_particles(unsigned threads);
+  // The row of a particle, or no_row; only after index_particles.
+  std::uint32_t row_of_particle(std::size_t particle) const { return particle_rows_[particle]; }
 
  private:
   struct Bins;
-  void assign_bins(const Positions& positions, const Bins& bins, unsigned threads);
-  void place_particles(const Positions& positions, Bins& bins, unsigned threads);
-  std::uint32_t bin_of(const GridParticle& particle, const Bins& bins) const;
-  void order_group(Bins& bins, std::size_t first_bin, std::size_t last_bin, std::size_t first,
-                   std::size_t last);
+  struct Placement;
+  const double* key_data() const { return keys_.empty() ? x_.data() : keys_.data(); }
+  std::uint32_t bin_of(double x, double y, double z, const Bins& bins) const;
+  Placement count_groups(const Positions& positions, const Bins& bins, unsigned threads) const;
+  void move_into_groups(Positions& positions, Placement& placement, unsigned threads);
+  void order_groups(const Placement& placement, Bins& bins, unsigned threads);
+  void order_group(Bins& bins, std::size_t first_bin, std::size_t last_bin, RowRange rows);
+  void make_keys(bool keys_are_x, unsigned threads);
   void order_columns(unsigned threads);
 
   GridPlan plan_;
-  BulkVector<std::uint32_t> particle_columns_;  // by particle number
-  BulkVector<std::uint32_t> column_start_;      // column c holds [start[c], start[c + 1])
-  BulkVector<GridParticle> particles_;          // sorted by column, then key
-  BulkVector<double> keys_;                     // the keys of particles_
+  std::size_t particles_read_ = 0;             // rows of the positions taken over
+  BulkVector<double> x_;                       // by row
+  BulkVector<double> y_;
+  BulkVector<double> z_;
+  BulkVector<std::int32_t> index_;
+  BulkVector<double> keys_;                    // empty when every key is x itself
+  BulkVector<std::uint32_t> column_start_;     // column c holds rows [start[c], start[c + 1])
+  BulkVector<std::uint32_t> particle_rows_;    // by particle number, once made
 };
 
 }  // namespace pairprobe

@@ -28,7 +28,8 @@ bool collect_pairs_by_column(const Configuration& config, const ColumnGrid& grid
 // its window along x in its own column and the columns around it, sorted by
 // j. Pairs stream to the sink as blocks of particles are finished, so memory
 // stays bounded however many pairs overlap; the particles' columns are met
-// in no particular order, so this is slower per pair tested.
+// in no particular order, so this is slower per pair tested. The grid must
+// have indexed its particles (ColumnGrid::index_particles).
 void stream_pairs_by_particle(const Configuration& config, const ColumnGrid& grid,
                               const BlockPlan& plan, const OverlapSink& sink);
 

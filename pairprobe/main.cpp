@@ -1,5 +1,7 @@
 // pairprobe: reports every pair of particles of a periodic configuration
 // whose distance is at most the hard-sphere distance.
+#include <utility>
+
 #include "command_line.hpp"
 #include "configuration.hpp"
 #include "helper_threads.hpp"
@@ -45,10 +47,11 @@ void run_overlap_scan() {
   // Helpers for the reading, the grid and the scan get their cores while
   // the file is opened.
   rio::prepare_helpers(rio::hardware_threads() - 1);
-  const pairprobe::Configuration config = pairprobe::read_configuration();
+  pairprobe::Configuration config = pairprobe::read_configuration();
   rio::set_block_output(rio::stdout_unit, true);
-  pairprobe::cell_list_scan(config, [&config](const pairprobe::OverlapPair& pair) {
-    pairprobe::write_report_line(pair, config.r_hs);
+  const double r_hs = config.r_hs;
+  pairprobe::cell_list_scan(std::move(config), [r_hs](const pairprobe::OverlapPair& pair) {
+    pairprobe::write_report_line(pair, r_hs);
   });
   rio::plain_stop();
 }

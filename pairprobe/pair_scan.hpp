@@ -53,8 +53,10 @@ struct CellScanOptions {
 // faces too, with the same fold and test as the reference scan, on several
 // threads. Hands over exactly the pairs of reference_scan, in the same
 // order, with the same squared distances. The sink is called on the calling
-// thread only.
-void cell_list_scan(const Configuration& config, const OverlapSink& sink,
+// thread only. The grid takes the positions over, so a caller that has no
+// further use for its configuration passes it with std::move, and the run
+// holds one copy of the positions, not two.
+void cell_list_scan(Configuration config, const OverlapSink& sink,
                     const CellScanOptions& options = {});
 
 }  // namespace pairprobe

@@ -17,8 +17,8 @@ struct Partner {
 class ParticleOrderScan {
  public:
   ParticleOrderScan(const Configuration& config, const ColumnGrid& grid)
-      : positions_(config.positions),
-        grid_(grid),
+      : grid_(grid),
+        rows_(grid.rows()),
         fold_(box_fold(config.box)),
         contact_squared_(config.r_hs * config.r_hs) {}
 
@@ -40,29 +40,31 @@ class ParticleOrderScan {
   // The partners j > i of particle i in the windows around it along x, in
   // its own column and the columns around it.
   void find_partners(std::size_t i, std::vector<Partner>& partners) const {
-    const std::uint32_t column = grid_.column_of_particle(i);
-    if (column == ColumnGrid::no_column) return;
+    const std::uint32_t row = grid_.row_of_particle(i);
+    if (row == ColumnGrid::no_row) return;
+    const std::uint32_t column = grid_.column_of_row(row);
     const GridPlan& plan = grid_.plan();
     const AxisNeighbours y_cells = plan.y.neighbours(column % plan.y.count);
     const AxisNeighbours z_cells = plan.z.neighbours(column / plan.y.count);
     const auto first = static_cast<std::int32_t>(i);
-    const double xi = positions_.x[i];
-    const double yi = positions_.y[i];
-    const double zi = positions_.z[i];
-    const double key = plan.x.key_of(xi);
+    const double xi = rows_.x[row];
+    const double yi = rows_.y[row];
+    const double zi = rows_.z[row];
+    const double key = rows_.key[row];
     for (std::uint32_t kz = 0; kz < z_cells.count; ++kz) {
       for (std::uint32_t ky = 0; ky < y_cells.count; ++ky) {
         const std::uint32_t c = grid_.column_at(y_cells.cells[ky], z_cells.cells[kz]);
-        const std::span<const GridParticle> near = grid_.column(c);
+        const std::size_t base = grid_.column(c).first;
         const WindowRanges window = window_around(plan.x, grid_.keys(c), key);
         for (std::size_t k = 0; k < window.count; ++k) {
-          for (std::size_t q = window.ranges[k].first; q < window.ranges[k].last; ++q) {
-            const GridParticle& p = near[q];
-            const double s = folded_distance_squared(p.x - xi, p.y - yi, p.z - zi, fold_);
+          for (std::size_t q = base + window.ranges[k].first; q < base + window.ranges[k].last;
+               ++q) {
+            const double s = folded_distance_squared(rows_.x[q] - xi, rows_.y[q] - yi,
+                                                     rows_.z[q] - zi, fold_);
             // One branch that is rarely taken, rather than a test of j > i
             // that goes either way.
-            if ((p.index > first) & overlaps(s, contact_squared_)) {
-              partners.push_back({p.index, s});
+            if ((rows_.index[q] > first) & overlaps(s, contact_squared_)) {
+              partners.push_back({rows_.index[q], s});
             }
           }
         }
@@ -70,8 +72,8 @@ class ParticleOrderScan {
     }
   }
 
-  const Positions& positions_;
   const ColumnGrid& grid_;
+  GridRows rows_;
   BoxFold fold_;
   double contact_squared_;
 };
