@@ -50,6 +50,13 @@ struct BulkAllocator {
 template <typename T>
 using BulkVector = std::vector<T, BulkAllocator<T>>;
 
+// Empties a vector and gives its memory back at once (assigning {} to a
+// vector keeps its memory).
+template <typename Vector>
+void release_memory(Vector& vector) noexcept {
+  Vector().swap(vector);
+}
+
 }  // namespace pairprobe
 
 #endif

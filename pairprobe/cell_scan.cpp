@@ -107,7 +107,7 @@ void cell_list_scan(Configuration config, const OverlapSink& sink,
     for (const OverlapPair& pair : pairs) sink(pair);
     return;
   }
-  pairs = {};
+  release_memory(pairs);
   grid.index_particles(threads);
   const BlockPlan blocks{n, block_size(options, n, threads), threads,
                          std::max<std::size_t>(options.chunk_pairs, 1)};

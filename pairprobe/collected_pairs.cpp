@@ -264,7 +264,7 @@ bool collect_pairs_by_column(const Configuration& config, const ColumnGrid& grid
   pairs.clear();
   for (std::vector<OverlapPair>& part : found) {
     pairs.insert(pairs.end(), part.begin(), part.end());
-    part = {};
+    release_memory(part);
   }
   std::sort(pairs.begin(), pairs.end(), in_pair_order);
   return true;

@@ -207,7 +207,7 @@ ColumnGrid::ColumnGrid(Positions&& positions, const GridPlan& plan, unsigned thr
   order_groups(placement, bins, threads);
   column_start_.resize(std::size_t{columns} + 1);
   for (std::uint32_t c = 0; c <= columns; ++c) column_start_[c] = bins.start[bins.count(c)];
-  bins.start = {};
+  release_memory(bins.start);
   make_keys(placement.keys_are_x, threads);
   order_columns(threads);
 }
@@ -283,13 +283,13 @@ void ColumnGrid::move_into_groups(Positions& positions, Placement& placement, un
   copy_column(y_, positions.y);
   z_ = std::move(positions.y);
   copy_column(z_, positions.z);
-  positions.z = {};
+  release_memory(positions.z);
   index_.resize(rows);
   copy_into_groups(threads, placement.parts, n, placement.groups.count, placement.group_of,
                    placement.part_rows, index_.data(),
                    [](std::size_t k) { return static_cast<std::int32_t>(k); });
-  placement.group_of = {};
-  placement.part_rows = {};
+  release_memory(placement.group_of);
+  release_memory(placement.part_rows);
 }
 
 // The last pass: each group, on its own and in memory the cache holds, put
