@@ -4,6 +4,7 @@
 #include <pthread.h>
 #include <sched.h>
 #endif
+#include <time.h>
 
 #include <algorithm>
 #include <atomic>
@@ -108,6 +109,69 @@ struct Job {
   std::vector<std::exception_ptr> failures;  // by piece
 };
 
+// Whether the threads of a job get cores of their own. Another process that
+// keeps the cores busy can leave a job's threads about one core between
+// them (the system shares the machine fairly between processes, or between
+// sessions); then a job's threads only take turns on it, and each job ends
+// waiting for a thread that is not running. Once the jobs so far, together,
+// have used less than `shared_cores` cores over their time, the rest of the
+// run is done on the calling thread alone, which then has a core to itself
+// as a one-thread run would. Only when asked for (the programs ask; tests
+// that count on helpers do not).
+class CoreWatch {
+ public:
+  void enable() { enabled_.store(true); }
+  bool cores_contended() const { return contended_.load(std::memory_order_relaxed); }
+
+  static double process_seconds() {
+    timespec now{};
+    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + 1e-9 * static_cast<double>(now.tv_nsec);
+  }
+
+  // One job's wall time and the processor time the process used meanwhile.
+  void add_job(double wall_seconds, double processor_seconds) {
+    if (!enabled_.load(std::memory_order_relaxed) || wall_seconds < shortest_job) return;
+    const std::lock_guard lock(mutex_);
+    wall_ += wall_seconds;
+    processor_ += processor_seconds;
+    if (wall_ >= judged_after && processor_ < shared_cores * wall_) contended_.store(true);
+  }
+
+ private:
+  // Jobs shorter than this are mostly the waking of helpers; they are not
+  // counted. Cores are judged after this much time in counted jobs.
+  static constexpr double shortest_job = 100e-6;
+  static constexpr double judged_after = 3e-3;
+  // Two threads with a core each use nearly two; sharing one, about one.
+  static constexpr double shared_cores = 1.4;
+
+  std::atomic<bool> enabled_{false};
+  std::atomic<bool> contended_{false};
+  std::mutex mutex_;
+  double wall_ = 0.0;
+  double processor_ = 0.0;
+};
+
+CoreWatch& core_watch() {
+  static CoreWatch watch;
+  return watch;
+}
+
+// Runs work(0), ..., work(count - 1) one after the other on the calling
+// thread; the first exception is rethrown after all have run.
+void run_in_turn(unsigned count, const std::function<void(unsigned)>& work) {
+  std::exception_ptr first_failure;
+  for (unsigned t = 0; t < count; ++t) {
+    try {
+      work(t);
+    } catch (...) {
+      if (!first_failure) first_failure = std::current_exception();
+    }
+  }
+  if (first_failure) std::rethrow_exception(first_failure);
+}
+
 class HelperPool {
  public:
   void start_helpers(unsigned wanted) {
@@ -123,6 +187,15 @@ class HelperPool {
   }
 
   void run(unsigned count, const std::function<void(unsigned)>& work) {
+    const auto wall_start = std::chrono::steady_clock::now();
+    const double processor_start = CoreWatch::process_seconds();
+    run_job(count, work);
+    const std::chrono::duration<double> wall = std::chrono::steady_clock::now() - wall_start;
+    core_watch().add_job(wall.count(), CoreWatch::process_seconds() - processor_start);
+  }
+
+ private:
+  void run_job(unsigned count, const std::function<void(unsigned)>& work) {
     start_helpers(count - 1);
     const auto job = std::make_shared<Job>(work, count);
     {
@@ -144,7 +217,6 @@ class HelperPool {
     }
   }
 
- private:
   void start_helper() {
     CorePlacement placement;
     auto placed = std::make_shared<std::atomic<bool>>(false);
@@ -189,12 +261,14 @@ HelperPool& helper_pool() {
 
 void run_together(unsigned count, const std::function<void(unsigned)>& work) {
   if (count == 0) return;
-  if (count == 1) {
-    work(0);
+  if (count == 1 || core_watch().cores_contended()) {
+    run_in_turn(count, work);
     return;
   }
   helper_pool().run(count, work);
 }
+
+void step_back_when_cores_are_busy() { core_watch().enable(); }
 
 namespace {
 

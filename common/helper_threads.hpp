@@ -30,6 +30,13 @@ void share_pieces(unsigned threads, std::size_t count,
 // affinity allows), at least 1; asked of the system once.
 unsigned hardware_threads();
 
+// From now on, watches whether the threads of each job get cores of their
+// own. When another process keeps the cores so busy that together they get
+// about one, the rest of the run's jobs run on the calling thread alone,
+// with the same results: taking turns on one core would only add waits at
+// the end of every job. For programs; left off, helpers are always used.
+void step_back_when_cores_are_busy();
+
 // Starts `count` helpers now, ahead of their first work, so that they have
 // a core by the time it comes.
 void prepare_helpers(unsigned count);

@@ -45,8 +45,10 @@ The manual page pairprobe(1) is the full reference: man pairprobe)";
 // before a diagnostic and at the end of the run.
 void run_overlap_scan() {
   // Helpers for the reading, the grid and the scan get their cores while
-  // the file is opened.
+  // the file is opened; on a machine whose cores another process keeps
+  // busy, the run goes on with one thread.
   rio::prepare_helpers(rio::hardware_threads() - 1);
+  rio::step_back_when_cores_are_busy();
   pairprobe::Configuration config = pairprobe::read_configuration();
   rio::set_block_output(rio::stdout_unit, true);
   const double r_hs = config.r_hs;

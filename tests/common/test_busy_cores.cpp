@@ -1,0 +1,59 @@
+// A process whose threads share one core steps back to its calling thread,
+// once asked to: confined to one core, two threads of a job use one core
+// between them, exactly as when another process keeps the other cores busy.
+// Its own executable, since the step back lasts for the rest of the process.
+#include <gtest/gtest.h>
+#include <sched.h>
+
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <set>
+#include <thread>
+
+#include "helper_threads.hpp"
+
+namespace {
+
+// Busy work of about `milliseconds` on whichever threads run it.
+void spin_for(std::chrono::milliseconds milliseconds) {
+  const auto until = std::chrono::steady_clock::now() + milliseconds;
+  std::atomic<unsigned> turns{0};
+  while (std::chrono::steady_clock::now() < until) turns.fetch_add(1, std::memory_order_relaxed);
+}
+
+// The threads that ran work(0) and work(1) of one job.
+std::set<std::thread::id> threads_of_a_job(std::chrono::milliseconds each) {
+  std::mutex guard;
+  std::set<std::thread::id> threads;
+  rio::run_together(2, [&](unsigned) {
+    spin_for(each);
+    const std::lock_guard lock(guard);
+    threads.insert(std::this_thread::get_id());
+  });
+  return threads;
+}
+
+TEST(BusyCores, JobsOnOneSharedCoreStepBackToTheCallingThread) {
+  // The calling thread on one core; the helper, started now, inherits it.
+  cpu_set_t one{};
+  CPU_SET(::sched_getcpu(), &one);
+  ASSERT_EQ(::sched_setaffinity(0, sizeof one, &one), 0);
+  rio::prepare_helpers(1);
+  std::set<std::thread::id> threads;
+  for (int round = 0; round < 20 && threads.size() < 2; ++round) {
+    threads = threads_of_a_job(std::chrono::milliseconds(20));
+  }
+  ASSERT_EQ(threads.size(), 2U) << "the helper never took a piece";
+
+  // Jobs whose two threads take turns on the one core make the process step
+  // back: every later job runs wholly on the calling thread.
+  rio::step_back_when_cores_are_busy();
+  for (int round = 0; round < 10; ++round) threads_of_a_job(std::chrono::milliseconds(5));
+  for (int round = 0; round < 5; ++round) {
+    EXPECT_EQ(threads_of_a_job(std::chrono::milliseconds(20)),
+              std::set<std::thread::id>{std::this_thread::get_id()});
+  }
+}
+
+}  // namespace
