@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <utility>
@@ -19,13 +20,21 @@ namespace rio {
 namespace {
 
 // Bytes of records taken in at a time, and of a piece of them. A block is
-// read by one thread and ends with every thread waiting for the last piece,
-// so blocks are large (at 1 MiB the reading of a 10^8-particle file spent a
-// tenth of its time so); pieces are small enough that a thread which shares
-// its core with another process holds the others up little at the end of a
-// block, large enough that handing them out costs little.
-constexpr std::size_t block_bytes = std::size_t{1} << 23;
-constexpr std::size_t piece_bytes = std::size_t{1} << 17;
+// read by one thread (while the block before is parsed) and ends with every
+// thread waiting for the last piece, so blocks are large (at 1 MiB, reading
+// a 10^8-particle file spent a tenth of its time waiting so); pieces are
+// small enough that a thread which shares its core with another process
+// holds the others up little at the end of a block, large enough that
+// handing them out costs little.
+struct BulkSizes {
+  std::size_t block = std::size_t{1} << 23;
+  std::size_t piece = std::size_t{1} << 17;
+};
+
+BulkSizes& bulk_sizes() {
+  static BulkSizes sizes;
+  return sizes;
+}
 
 // Where rows go: value k of row r at fields[k][r * stride].
 class RowTable {
@@ -98,41 +107,106 @@ std::size_t records_in(std::string_view text) {
   return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
 }
 
-// Where each of `pieces` pieces of the block begins, cut after a line feed
-// (the block ends with one), and the block's end.
-std::vector<std::size_t> piece_starts(std::string_view block, std::size_t pieces) {
-  std::vector<std::size_t> starts{0};
+// A block cut into pieces at line feeds: where each piece begins (and the
+// block's end), and how many records stand before it.
+struct PieceCut {
+  std::vector<std::size_t> starts;
+  std::vector<std::size_t> records_before;
+
+  std::size_t pieces() const { return starts.size() - 1; }
+};
+
+// The line feeds in each stretch of `stretch` bytes of some bytes read
+// ahead, which begin `offset` bytes into the next block. Counted by the
+// thread that read them, while they were fresh in its cache.
+struct LineFeedCounts {
+  std::size_t offset = 0;
+  std::size_t length = 0;  // bytes counted
+  std::size_t stretch = 1;
+  std::vector<std::size_t> per_stretch;
+
+  void count(std::string_view bytes, std::size_t block_offset, std::size_t stretch_bytes) {
+    offset = block_offset;
+    length = bytes.size();
+    stretch = stretch_bytes;
+    per_stretch.clear();
+    for (std::size_t first = 0; first < bytes.size(); first += stretch) {
+      per_stretch.push_back(records_in(bytes.substr(first, stretch)));
+    }
+  }
+  std::size_t total() const {
+    std::size_t sum = 0;
+    for (const std::size_t stretch : per_stretch) sum += stretch;
+    return sum;
+  }
+  // Whether they describe all of `block` after the offset.
+  bool cover(std::string_view block) const {
+    return !per_stretch.empty() && offset + length >= block.size();
+  }
+};
+
+// Cuts the block into `pieces` pieces, each beginning after a line feed,
+// and counts the records of each on `threads` threads.
+PieceCut cut_by_counting(std::string_view block, std::size_t pieces, unsigned threads) {
+  PieceCut cut{{0}, std::vector<std::size_t>(pieces + 1, 0)};
   for (std::size_t p = 1; p < pieces; ++p) {
     const std::size_t middle = block.size() / pieces * p;
-    starts.push_back(std::max(starts.back(), block.find('\n', middle) + 1));
+    cut.starts.push_back(std::max(cut.starts.back(), block.find('\n', middle) + 1));
   }
-  starts.push_back(block.size());
-  return starts;
+  cut.starts.push_back(block.size());
+  share_pieces(threads, pieces, [&](std::size_t p) {
+    cut.records_before[p + 1] =
+        records_in(block.substr(cut.starts[p], cut.starts[p + 1] - cut.starts[p]));
+  });
+  for (std::size_t p = 1; p <= pieces; ++p) cut.records_before[p] += cut.records_before[p - 1];
+  return cut;
 }
 
-// The block is cut into pieces at line feeds. First each piece's records
-// are counted; then each piece is parsed into the rows it would fill if
-// every record before it were plain: its first row is the number of
-// records before it. Those rows follow the rows before them only when
-// every record before the piece was indeed plain, so the pieces count up
-// to the first one that stopped short. The rows a later piece filled in
-// vain lie beyond the rows counted and are read again, in order.
-Progress read_block_in_pieces(std::string_view block, const RowTable& table, std::size_t first_row,
-                              unsigned threads, std::size_t pieces) {
-  const std::vector<std::size_t> starts = piece_starts(block, pieces);
-  const auto piece = [&](std::size_t p) {
-    return block.substr(starts[p], starts[p + 1] - starts[p]);
-  };
-  std::vector<std::size_t> records_before(pieces + 1, 0);
-  share_pieces(threads, pieces,
-               [&](std::size_t p) { records_before[p + 1] = records_in(piece(p)); });
-  for (std::size_t p = 1; p <= pieces; ++p) records_before[p] += records_before[p - 1];
+// Cuts the block after the first line feed of each counted stretch: the
+// records before such a cut are those of the stretches before it and the
+// one that line feed ends (the bytes before the offset, the end of a
+// record begun earlier, hold no line feed).
+PieceCut cut_by_counts(std::string_view block, const LineFeedCounts& counts) {
+  PieceCut cut{{0}, {0}};
+  std::size_t counted = 0;
+  for (std::size_t stretch = 1; stretch < counts.per_stretch.size(); ++stretch) {
+    counted += counts.per_stretch[stretch - 1];
+    const std::size_t boundary = counts.offset + stretch * counts.stretch;
+    if (boundary >= block.size()) break;
+    const std::size_t line_feed = block.find('\n', boundary);
+    if (line_feed == std::string_view::npos) break;
+    cut.starts.push_back(line_feed + 1);
+    cut.records_before.push_back(counted + 1);
+  }
+  cut.starts.push_back(block.size());
+  cut.records_before.push_back(counts.total());
+  return cut;
+}
+
+// Each piece of the cut is parsed into the rows it would fill if every
+// record before it were plain: its first row is the number of records
+// before it. Those rows follow the rows before them only when every record
+// before the piece was indeed plain, so the pieces count up to the first
+// one that stopped short. The rows a later piece filled in vain lie beyond
+// the rows counted and are read again, in order. `extra`, when there is
+// one, is one more task done meanwhile by whichever thread comes first.
+Progress read_block_in_pieces(std::string_view block, const PieceCut& cut, const RowTable& table,
+                              std::size_t first_row, unsigned threads,
+                              const std::function<void()>& extra) {
+  const std::size_t pieces = cut.pieces();
   const std::size_t rows_left = table.rows() - first_row;
   std::vector<Progress> progress(pieces);
-  share_pieces(threads, pieces, [&](std::size_t p) {
-    const std::size_t before = records_before[p];
+  const std::size_t extras = extra ? 1 : 0;
+  share_pieces(threads, extras + pieces, [&](std::size_t task) {
+    if (task < extras) {
+      extra();
+      return;
+    }
+    const std::size_t p = task - extras;
+    const std::size_t before = cut.records_before[p];
     if (before >= rows_left) return;  // the pieces before fill every row
-    progress[p] = read_piece(piece(p), table, first_row + before, rows_left - before);
+    const std::string_view piece = block.substr(cut.starts[p], cut.starts[p + 1] - cut.starts[p]);
+    progress[p] = read_piece(piece, table, first_row + before, rows_left - before);
   });
   Progress total;
   for (const Progress& part : progress) {
@@ -149,6 +223,7 @@ Progress read_block_in_pieces(std::string_view block, const RowTable& table, std
 // needed).
 std::size_t block_wanted(const Unit& unit) {
   const std::optional<std::size_t> left = input_bytes_left(unit.number);
+  const std::size_t block_bytes = bulk_sizes().block;
   return left ? std::clamp<std::size_t>(*left, 1, block_bytes) : block_bytes;
 }
 
@@ -185,14 +260,47 @@ void read_rows(int unit_number, const RowTable& table) {
   const bool may_read = is_regular_file(unit.fd);
   if (may_read) ::posix_fadvise(unit.fd, 0, 0, POSIX_FADV_SEQUENTIAL);
   const unsigned threads = hardware_threads();
+  const BulkSizes sizes = bulk_sizes();
   bool split_next_block = true;
   std::size_t row = 0;
+  ReadAhead ahead;
+  LineFeedCounts ahead_counts;
+  bool counts_usable = false;  // ahead_counts describe the next block
   while (row < table.rows()) {
     const std::string_view block = buffered_records(unit, block_wanted(unit), may_read);
-    const std::size_t pieces = split_next_block && threads > 1 ? block.size() / piece_bytes : 1;
-    const Progress progress = pieces > 1 ? read_block_in_pieces(block, table, row, threads, pieces)
-                                         : read_piece(block, table, row, table.rows() - row);
+    const std::size_t pieces = split_next_block && threads > 1 ? block.size() / sizes.piece : 1;
+    if (pieces <= 1) {
+      const Progress progress = read_piece(block, table, row, table.rows() - row);
+      consume_input(unit, progress.bytes);
+      row += progress.rows;
+      split_next_block = progress.whole;
+      counts_usable = false;
+      if (row < table.rows() && progress.rows == 0) {
+        read_one_row(unit_number, table, row);
+        ++row;
+      }
+      continue;
+    }
+    const PieceCut cut = counts_usable && ahead_counts.cover(block)
+                             ? cut_by_counts(block, ahead_counts)
+                             : cut_by_counting(block, pieces, threads);
+    // While the block is parsed, one thread reads the next and counts its
+    // line feeds: the bytes after the block's last line feed stay in the
+    // unit and go in front of it.
+    const std::size_t unfinished = unit.input_end - unit.input_begin - block.size();
+    const bool reads_ahead = may_read && !unit.input_exhausted;
+    const auto read_next_block = [&] {
+      read_ahead(unit, ahead, unfinished, sizes.block);
+      ahead_counts.count(std::string_view(ahead.bytes.data() + ahead.room, ahead.length),
+                         unfinished, sizes.piece);
+    };
+    const Progress progress = read_block_in_pieces(
+        block, cut, table, row, threads,
+        reads_ahead ? std::function<void()>(read_next_block) : std::function<void()>());
     consume_input(unit, progress.bytes);
+    // The counts hold when the unit keeps just the unfinished record.
+    counts_usable = reads_ahead && progress.whole && progress.bytes == block.size();
+    if (reads_ahead) take_read_ahead(unit, ahead);
     row += progress.rows;
     split_next_block = progress.whole;
     if (row < table.rows() && progress.rows == 0) {
@@ -211,6 +319,10 @@ void read_free_rows(int unit_number, std::span<double> values, std::size_t row_w
   std::vector<double*> fields;
   for (std::size_t k = 0; k < row_width; ++k) fields.push_back(values.data() + k);
   read_rows(unit_number, RowTable(std::move(fields), row_width, values.size() / row_width));
+}
+
+void set_bulk_read_sizes(std::size_t block_bytes, std::size_t piece_bytes) {
+  bulk_sizes() = {std::max<std::size_t>(block_bytes, 1), std::max<std::size_t>(piece_bytes, 1)};
 }
 
 void read_free_columns(int unit_number, std::span<const std::span<double>> columns) {

@@ -142,9 +142,12 @@ class CoreWatch {
   // Jobs shorter than this are mostly the waking of helpers; they are not
   // counted. Cores are judged after this much time in counted jobs.
   static constexpr double shortest_job = 100e-6;
-  static constexpr double judged_after = 3e-3;
-  // Two threads with a core each use nearly two; sharing one, about one.
-  static constexpr double shared_cores = 1.4;
+  static constexpr double judged_after = 5e-3;
+  // Two threads with a core each use one and a half to two cores, a job
+  // whose helper wakes late about one; a process held to one core at most
+  // one. (Three busy threads on two cores give each two thirds of a core:
+  // the two threads then still get more than one alone would.)
+  static constexpr double shared_cores = 1.2;
 
   std::atomic<bool> enabled_{false};
   std::atomic<bool> contended_{false};

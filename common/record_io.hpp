@@ -77,6 +77,9 @@ void read_free_rows(int unit, std::span<double> values, std::size_t row_width);
 // The same, with the rows stored column by column: value k of row r goes to
 // columns[k][r]. The columns are equally long, one per value of a row.
 void read_free_columns(int unit, std::span<const std::span<double>> columns);
+// The bytes those two take in at a time (8 MiB) and hand to a thread at a
+// time (128 KiB); tests make them small to cross many blocks and pieces.
+void set_bulk_read_sizes(std::size_t block_bytes, std::size_t piece_bytes);
 
 // The bytes left to read from a unit open on a regular file: those buffered
 // and those after them in the file as it is now. Nothing for a pipe,

@@ -182,6 +182,46 @@ std::string_view buffered_records(Unit& unit, std::size_t wanted, bool may_read)
 
 void consume_input(Unit& unit, std::size_t bytes) { unit.input_begin += bytes; }
 
+void read_ahead(const Unit& unit, ReadAhead& ahead, std::size_t room, std::size_t wanted) {
+  ahead.bytes.resize(room + wanted);
+  ahead.room = room;
+  ahead.length = 0;
+  ahead.end_of_file = false;
+  while (ahead.length < wanted) {
+    const ssize_t got = ::read(unit.fd, ahead.bytes.data() + room + ahead.length, wanted - ahead.length);
+    if (got > 0) {
+      ahead.length += static_cast<std::size_t>(got);
+    } else if (got == 0) {
+      ahead.end_of_file = true;
+      return;
+    } else if (errno != EINTR) {
+      return;  // what was read is kept; the failure comes again on the next read
+    }
+  }
+}
+
+void take_read_ahead(Unit& unit, ReadAhead& ahead) {
+  const std::size_t kept = unit.input_end - unit.input_begin;
+  if (kept <= ahead.room) {
+    // What the unit holds goes just before the bytes read ahead, and the
+    // buffers change places: no large copy.
+    const std::size_t begin = ahead.room - kept;
+    if (kept > 0) std::memcpy(ahead.bytes.data() + begin, unit.input.data() + unit.input_begin, kept);
+    unit.input.swap(ahead.bytes);
+    unit.input_begin = begin;
+    unit.input_end = ahead.room + ahead.length;
+  } else {
+    std::memmove(unit.input.data(), unit.input.data() + unit.input_begin, kept);
+    unit.input.resize(std::max(unit.input.size(), kept + ahead.length));
+    std::memcpy(unit.input.data() + kept, ahead.bytes.data() + ahead.room, ahead.length);
+    unit.input_begin = 0;
+    unit.input_end = kept + ahead.length;
+  }
+  if (ahead.end_of_file) unit.input_exhausted = true;
+  ahead.length = 0;
+  ahead.end_of_file = false;
+}
+
 std::optional<std::size_t> input_bytes_left(int unit_number) {
   const Unit& unit = unit_for(unit_number);
   struct stat status {};

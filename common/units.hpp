@@ -46,6 +46,27 @@ std::string_view buffered_records(Unit& unit, std::size_t wanted, bool may_read)
 // caller has taken out of buffered_records().
 void consume_input(Unit& unit, std::size_t bytes);
 
+// Bytes of a unit's file read ahead of its buffer, into a buffer of their
+// own, while the records already buffered are being read: `room` bytes are
+// left free at the front for what the unit still holds then.
+struct ReadAhead {
+  std::vector<char> bytes;
+  std::size_t room = 0;
+  std::size_t length = 0;  // bytes read, after the room
+  bool end_of_file = false;
+};
+
+// Reads up to `wanted` bytes of the unit's file into `ahead`, after `room`
+// free bytes. Touches only the file's position and `ahead`, never the
+// unit's buffer, so another thread may meanwhile read the buffered records.
+// A refused read leaves nothing read: the unit's own next read meets the
+// failure again, where it belongs among the records.
+void read_ahead(const Unit& unit, ReadAhead& ahead, std::size_t room, std::size_t wanted);
+
+// Puts the bytes read ahead after those the unit still holds, as if the
+// unit had read them itself, and empties `ahead`.
+void take_read_ahead(Unit& unit, ReadAhead& ahead);
+
 // Hands one finished record (its line feed included) to the system, or to the
 // unit's block when block output is on. A refused write throws IoError (38).
 void put_record(Unit& unit, std::string_view record_with_newline);

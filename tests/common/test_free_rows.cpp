@@ -96,17 +96,32 @@ class FreeRows : public ::testing::Test {
     return (dir_.path() / "rows.dat").string();
   }
 
+  void TearDown() override { rio::set_bulk_read_sizes(default_block, default_piece); }
+
+  // Bulk reads in the program's blocks (a file of a few MB is one block) and
+  // in small blocks and pieces of odd sizes, so that records straddle the
+  // ends of blocks read ahead and of the stretches counted ahead.
   void expect_same_as_row_by_row(const std::string& content, std::size_t rows, std::size_t width,
                                  const std::string& what) {
     const std::string path = write(content);
-    const Outcome bulk = read_in_bulk(path, rows, width);
     const Outcome single = read_row_by_row(path, rows, width);
-    EXPECT_EQ(bulk.failure, single.failure) << what;
-    // After a failure, the rows from the failing one on are unspecified.
-    const std::size_t compared = single.failure ? single.failed_row : rows;
-    EXPECT_EQ(first_differing_row(bulk.values, single.values, width, compared), -1) << what;
-    EXPECT_EQ(bulk.next_value, single.next_value) << what;
+    const std::array<std::array<std::size_t, 2>, 3> sizes{
+        {{default_block, default_piece}, {1 << 16, 1 << 13}, {50021, 6007}}};
+    for (const auto& [block, piece] : sizes) {
+      rio::set_bulk_read_sizes(block, piece);
+      const Outcome bulk = read_in_bulk(path, rows, width);
+      const std::string where = what + ", blocks of " + std::to_string(block);
+      EXPECT_EQ(bulk.failure, single.failure) << where;
+      // After a failure, the rows from the failing one on are unspecified.
+      const std::size_t compared = single.failure ? single.failed_row : rows;
+      EXPECT_EQ(first_differing_row(bulk.values, single.values, width, compared), -1) << where;
+      EXPECT_EQ(bulk.next_value, single.next_value) << where;
+    }
+    rio::set_bulk_read_sizes(default_block, default_piece);
   }
+
+  static constexpr std::size_t default_block = std::size_t{1} << 23;
+  static constexpr std::size_t default_piece = std::size_t{1} << 17;
 
   testsupport::ScratchDir dir_;
 };
