@@ -218,13 +218,18 @@ Progress read_block_in_pieces(std::string_view block, const PieceCut& cut, const
   return total;
 }
 
-// The bytes to take in for the next block: a whole block, or what is left
-// of a shorter file (the buffer holding it is filled, so no larger than
-// needed).
-std::size_t block_wanted(const Unit& unit) {
+// The bytes to take in for the next block: `block_bytes`, or what is left of
+// a shorter file (the buffer holding it is filled, so no larger than needed).
+std::size_t block_wanted(const Unit& unit, std::size_t block_bytes) {
   const std::optional<std::size_t> left = input_bytes_left(unit.number);
-  const std::size_t block_bytes = bulk_sizes().block;
   return left ? std::clamp<std::size_t>(*left, 1, block_bytes) : block_bytes;
+}
+
+// The bytes of the file after those buffered, as far as they are known.
+std::size_t file_bytes_unread(const Unit& unit) {
+  const std::optional<std::size_t> left = input_bytes_left(unit.number);
+  const std::size_t buffered = unit.input_end - unit.input_begin;
+  return left && *left > buffered ? *left - buffered : 0;
 }
 
 // One read of the full free-format reader, into a row that starts at zero.
@@ -266,8 +271,13 @@ void read_rows(int unit_number, const RowTable& table) {
   ReadAhead ahead;
   LineFeedCounts ahead_counts;
   bool counts_usable = false;  // ahead_counts describe the next block
+  // The first blocks are smaller, so that the first, read while no other is
+  // parsed, keeps the other threads waiting only briefly.
+  std::size_t block_bytes = std::max(sizes.block / 8, std::min(sizes.block, 2 * sizes.piece));
   while (row < table.rows()) {
-    const std::string_view block = buffered_records(unit, block_wanted(unit), may_read);
+    const std::string_view block =
+        buffered_records(unit, block_wanted(unit, block_bytes), may_read);
+    block_bytes = std::min(2 * block_bytes, sizes.block);
     const std::size_t pieces = split_next_block && threads > 1 ? block.size() / sizes.piece : 1;
     if (pieces <= 1) {
       const Progress progress = read_piece(block, table, row, table.rows() - row);
@@ -288,9 +298,10 @@ void read_rows(int unit_number, const RowTable& table) {
     // line feeds: the bytes after the block's last line feed stay in the
     // unit and go in front of it.
     const std::size_t unfinished = unit.input_end - unit.input_begin - block.size();
-    const bool reads_ahead = may_read && !unit.input_exhausted;
+    const std::size_t ahead_bytes = std::min(block_bytes, file_bytes_unread(unit));
+    const bool reads_ahead = may_read && !unit.input_exhausted && ahead_bytes > 0;
     const auto read_next_block = [&] {
-      read_ahead(unit, ahead, unfinished, sizes.block);
+      read_ahead(unit, ahead, unfinished, ahead_bytes);
       ahead_counts.count(std::string_view(ahead.bytes.data() + ahead.room, ahead.length),
                          unfinished, sizes.piece);
     };

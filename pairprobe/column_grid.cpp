@@ -113,10 +113,12 @@ struct MutableRows {
   }
 };
 
-// Whether row a comes before row b in a column.
-bool before(const Row& a, const Row& b) {
-  return a.key != b.key ? a.key < b.key : a.index < b.index;
+// Whether a row with (key_a, index_a) comes before one with (key_b,
+// index_b) in a column.
+bool before(double key_a, std::int32_t index_a, double key_b, std::int32_t index_b) {
+  return key_a != key_b ? key_a < key_b : index_a < index_b;
 }
+bool row_before(const Row& a, const Row& b) { return before(a.key, a.index, b.key, b.index); }
 
 // Puts rows [first, last) in order of key, by number among equal keys,
 // when the counting sort left them far from that.
@@ -124,7 +126,7 @@ void sort_column(const MutableRows& rows, std::size_t first, std::size_t last) {
   std::vector<Row> column;
   column.reserve(last - first);
   for (std::size_t r = first; r < last; ++r) column.push_back(rows.get(r));
-  std::sort(column.begin(), column.end(), before);
+  std::sort(column.begin(), column.end(), row_before);
   for (std::size_t r = first; r < last; ++r) rows.put(r, column[r - first]);
 }
 
@@ -135,10 +137,12 @@ void sort_column(const MutableRows& rows, std::size_t first, std::size_t last) {
 bool insertion_sort_column(const MutableRows& rows, std::size_t first, std::size_t last) {
   std::size_t moves_left = moves_per_particle * (last - first);
   for (std::size_t r = first + 1; r < last; ++r) {
+    // Most rows are in place already: only their keys and numbers are read.
+    if (!before(rows.key[r], rows.index[r], rows.key[r - 1], rows.index[r - 1])) continue;
     const Row row = rows.get(r);
-    if (!before(row, rows.get(r - 1))) continue;
     std::size_t place = r;
-    for (; place > first && moves_left > 0 && before(row, rows.get(place - 1));
+    for (; place > first && moves_left > 0 &&
+           before(row.key, row.index, rows.key[place - 1], rows.index[place - 1]);
          --place, --moves_left) {
       rows.put(place, rows.get(place - 1));
     }
