@@ -88,7 +88,7 @@ std::size_t block_size(const CellScanOptions& options, std::size_t particles, un
 }  // namespace
 
 void cell_list_scan(Configuration config, const OverlapSink& sink,
-                    const CellScanOptions& options) {
+                    const CellScanOptions& options, const OverlapBatchSink& batch) {
   const std::size_t n = config.positions.size();
   const double contact_squared = config.r_hs * config.r_hs;
   if (n < 2 || std::isnan(contact_squared)) return;
@@ -104,7 +104,11 @@ void cell_list_scan(Configuration config, const OverlapSink& sink,
   // into order at the end. Many: streamed in order with bounded memory.
   std::vector<OverlapPair> pairs;
   if (collect_pairs_by_column(config, grid, threads, options.collected_pairs, pairs)) {
-    for (const OverlapPair& pair : pairs) sink(pair);
+    if (batch) {
+      batch(pairs);
+    } else {
+      for (const OverlapPair& pair : pairs) sink(pair);
+    }
     return;
   }
   release_memory(pairs);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "column_windows.hpp"
+#include "helper_threads.hpp"
 #include "grid_scans.hpp"
 #include "periodic_fold.hpp"
 #include "shared_work.hpp"
@@ -261,12 +262,17 @@ bool collect_pairs_by_column(const Configuration& config, const ColumnGrid& grid
     }
   });
   if (progress.over_limit.load()) return false;
+  // Each thread's pairs sorted on that thread, then merged.
+  rio::share_pieces(thread_count, found.size(), [&](std::size_t t) {
+    std::sort(found[t].begin(), found[t].end(), in_pair_order);
+  });
   pairs.clear();
   for (std::vector<OverlapPair>& part : found) {
+    const auto middle = static_cast<std::ptrdiff_t>(pairs.size());
     pairs.insert(pairs.end(), part.begin(), part.end());
+    std::inplace_merge(pairs.begin(), pairs.begin() + middle, pairs.end(), in_pair_order);
     release_memory(part);
   }
-  std::sort(pairs.begin(), pairs.end(), in_pair_order);
   return true;
 }
 

@@ -1,5 +1,6 @@
 // pairprobe: reports every pair of particles of a periodic configuration
 // whose distance is at most the hard-sphere distance.
+#include <span>
 #include <utility>
 
 #include "command_line.hpp"
@@ -52,9 +53,12 @@ void run_overlap_scan() {
   pairprobe::Configuration config = pairprobe::read_configuration();
   rio::set_block_output(rio::stdout_unit, true);
   const double r_hs = config.r_hs;
-  pairprobe::cell_list_scan(std::move(config), [r_hs](const pairprobe::OverlapPair& pair) {
-    pairprobe::write_report_line(pair, r_hs);
-  });
+  pairprobe::cell_list_scan(
+      std::move(config),
+      [r_hs](const pairprobe::OverlapPair& pair) { pairprobe::write_report_line(pair, r_hs); },
+      {}, [r_hs](std::span<const pairprobe::OverlapPair> pairs) {
+        pairprobe::write_report_lines(pairs, r_hs);
+      });
   rio::plain_stop();
 }
 

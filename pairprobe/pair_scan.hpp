@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <span>
 
 #include "configuration.hpp"
 
@@ -23,6 +24,8 @@ struct OverlapPair {
 
 // Receives the overlapping pairs in order; called only for those pairs.
 using OverlapSink = std::function<void(const OverlapPair&)>;
+// Receives many consecutive overlapping pairs at once, in order.
+using OverlapBatchSink = std::function<void(std::span<const OverlapPair>)>;
 
 // The reference scan: the plain loop over all N(N-1)/2 pairs. Allocates
 // nothing and calls the sink only for overlapping pairs.
@@ -55,9 +58,10 @@ struct CellScanOptions {
 // order, with the same squared distances. The sink is called on the calling
 // thread only. The grid takes the positions over, so a caller that has no
 // further use for its configuration passes it with std::move, and the run
-// holds one copy of the positions, not two.
+// holds one copy of the positions, not two. When `batch` is given, pairs
+// that were all collected go to it at once instead, in the same order.
 void cell_list_scan(Configuration config, const OverlapSink& sink,
-                    const CellScanOptions& options = {});
+                    const CellScanOptions& options = {}, const OverlapBatchSink& batch = {});
 
 }  // namespace pairprobe
 

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <span>
 #include <string>
 
 #include "record_io.hpp"
@@ -52,6 +53,34 @@ void overflow_on_stdout(const std::string& mode) {
   rio::write_line(rio::stdout_unit, "after");
 }
 
+// Many records of one layout, some of which overflow their fields, written
+// one call each or all at once, on standard output in line or block mode.
+constexpr std::int32_t many_records = 20000;
+std::int32_t record_number(std::size_t k) {
+  const auto number = static_cast<std::int32_t>(k);
+  return number % 4999 == 17 ? 1000000 + number : number;  // some overflow I6
+}
+double record_real(std::size_t k) { return static_cast<double>(k) * 0.001 - 3.5; }
+
+void many_records_one_by_one(const std::string& mode) {
+  rio::set_block_output(rio::stdout_unit, mode == "block");
+  const rio::Layout layout{"I6,F8.3"};
+  for (std::size_t k = 0; k < many_records; ++k) {
+    rio::write(rio::stdout_unit, layout, record_number(k), record_real(k));
+  }
+  rio::write_line(rio::stdout_unit, "after");
+}
+
+void many_records_at_once(const std::string& mode) {
+  rio::set_block_output(rio::stdout_unit, mode == "block");
+  rio::vwrite_many(rio::stdout_unit, rio::Layout{"I6,F8.3"}, many_records,
+                   [](std::size_t k, std::span<rio::Value> values) {
+                     values[0] = rio::make_value(record_number(k));
+                     values[1] = rio::make_value(record_real(k));
+                   });
+  rio::write_line(rio::stdout_unit, "after");
+}
+
 // Writes two records to a new file, then asks standard input for an answer.
 void write_then_read(const std::string& mode) {
   rio::open(12, "out.dat", rio::OpenStatus::new_file);
@@ -71,6 +100,8 @@ const std::map<std::string, Scenario> scenarios{
     {"prompt", [](const std::string&) { prompt_and_echo(); }},
     {"echo-file", echo_file},
     {"overflow", overflow_on_stdout},
+    {"many-one-by-one", many_records_one_by_one},
+    {"many-at-once", many_records_at_once},
     {"overflow-stderr",
      [](const std::string&) {
        rio::write(rio::stderr_unit, rio::Layout{"F4.1"}, 123.25);

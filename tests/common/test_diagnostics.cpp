@@ -147,6 +147,20 @@ TEST_F(ProbeRun, OutputOverflowIsReportedAfterTheRecordAndTheRunGoesOn) {
   EXPECT_EQ(result.out, " after\n");
 }
 
+TEST_F(ProbeRun, ManyRecordsAtOnceAreTheRecordsOfOneCallEach) {
+  // Formatted by several threads, handed over in order, each overflow
+  // reported right after its record, as one call per record does.
+  for (const std::string mode : {"line", "block"}) {
+    const auto at_once = run_redirected("many-at-once " + mode + " 2>&1");
+    const auto one_by_one = run_redirected("many-one-by-one " + mode + " 2>&1");
+    EXPECT_EQ(at_once.exit_status, 0);
+    EXPECT_EQ(one_by_one.exit_status, 0);
+    EXPECT_EQ(at_once.out.size(), one_by_one.out.size()) << mode;
+    EXPECT_TRUE(at_once.out == one_by_one.out) << mode;
+    EXPECT_NE(at_once.out.find("******  -3.483\nprobe: error (63)"), std::string::npos);
+  }
+}
+
 TEST_F(ProbeRun, WriteRefusedOnStandardOutput) {
   const auto result = run_redirected("write-stdout >/dev/full");
   EXPECT_EQ(result.exit_status, 38);
