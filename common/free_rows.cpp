@@ -264,7 +264,6 @@ void read_rows(int unit_number, const RowTable& table) {
   // reads ahead of the blocks asked for while they are parsed.
   const bool may_read = is_regular_file(unit.fd);
   if (may_read) ::posix_fadvise(unit.fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-  const unsigned threads = hardware_threads();
   const BulkSizes sizes = bulk_sizes();
   bool split_next_block = true;
   std::size_t row = 0;
@@ -278,6 +277,7 @@ void read_rows(int unit_number, const RowTable& table) {
     const std::string_view block =
         buffered_records(unit, block_wanted(unit, block_bytes), may_read);
     block_bytes = std::min(2 * block_bytes, sizes.block);
+    const unsigned threads = threads_in_use();  // one, once a busy machine is seen
     const std::size_t pieces = split_next_block && threads > 1 ? block.size() / sizes.piece : 1;
     if (pieces <= 1) {
       const Progress progress = read_piece(block, table, row, table.rows() - row);

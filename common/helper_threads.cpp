@@ -21,11 +21,16 @@ namespace rio {
 namespace {
 
 // How long a helper looks for new work, and a caller for its pieces to be
-// finished, before it sleeps: about as long as waking a sleeping thread
-// takes, so a quick hand-over between the phases of one run is caught
-// without a wake-up, while on a busy machine a waiting thread soon gives
-// its core away instead of spinning on it.
-constexpr auto busy_wait = std::chrono::microseconds(50);
+// finished, before it sleeps. Waking a sleeping thread can take
+// milliseconds on a virtual machine whose idle core the host has given
+// away, so while the cores look free a waiting thread looks for 2 ms,
+// which spans the pauses between the jobs of one run; as soon as a job
+// suggests that the cores are busy (CoreWatch), only about as long as a
+// wake-up takes on a free core, so that a busy machine soon gets the core
+// back instead of losing it to spinning.
+constexpr auto patient_wait = std::chrono::microseconds(2000);
+constexpr auto brief_wait = std::chrono::microseconds(50);
+std::atomic<bool> waits_patiently{true};
 
 // Tells the core that this thread is spinning (cheaper for a sibling
 // hardware thread), without giving the core away.
@@ -40,7 +45,8 @@ inline void spin_pause() {
 // until it is changed and notified.
 template <typename T>
 T wait_for_change(const std::atomic<T>& value, T seen) {
-  const auto give_up = std::chrono::steady_clock::now() + busy_wait;
+  const auto give_up = std::chrono::steady_clock::now() +
+                       (waits_patiently.load(std::memory_order_relaxed) ? patient_wait : brief_wait);
   for (unsigned look = 1;; ++look) {
     const T now = value.load(std::memory_order_acquire);
     if (now != seen) return now;
@@ -109,6 +115,19 @@ struct Job {
   std::vector<std::exception_ptr> failures;  // by piece
 };
 
+// Keeps the calling thread on the core it runs on: the system then moves
+// the other processes' threads to the other cores rather than sharing this
+// one, as for a process confined to one core.
+void stay_on_this_core() {
+#ifdef __linux__
+  const int here = ::sched_getcpu();
+  if (here < 0 || here >= CPU_SETSIZE) return;
+  cpu_set_t one{};
+  CPU_SET(here, &one);
+  ::pthread_setaffinity_np(::pthread_self(), sizeof one, &one);
+#endif
+}
+
 // Whether the threads of a job get cores of their own. Another process that
 // keeps the cores busy can leave a job's threads about one core between
 // them (the system shares the machine fairly between processes, or between
@@ -133,16 +152,21 @@ class CoreWatch {
   void add_job(double wall_seconds, double processor_seconds) {
     if (!enabled_.load(std::memory_order_relaxed) || wall_seconds < shortest_job) return;
     const std::lock_guard lock(mutex_);
+    // The first job may find the helpers still waking from their start.
+    if (++jobs_ == 1) return;
+    if (processor_seconds < shared_cores * wall_seconds) waits_patiently.store(false);
     wall_ += wall_seconds;
     processor_ += processor_seconds;
-    if (wall_ >= judged_after && processor_ < shared_cores * wall_) contended_.store(true);
+    if (wall_ >= judged_after && processor_ < shared_cores * wall_ && !contended_.exchange(true)) {
+      stay_on_this_core();
+    }
   }
 
  private:
   // Jobs shorter than this are mostly the waking of helpers; they are not
   // counted. Cores are judged after this much time in counted jobs.
-  static constexpr double shortest_job = 100e-6;
-  static constexpr double judged_after = 5e-3;
+  static constexpr double shortest_job = 1.5e-3;
+  static constexpr double judged_after = 3e-3;
   // Two threads with a core each use one and a half to two cores, a job
   // whose helper wakes late about one; a process held to one core at most
   // one. (Three busy threads on two cores give each two thirds of a core:
@@ -152,6 +176,7 @@ class CoreWatch {
   std::atomic<bool> enabled_{false};
   std::atomic<bool> contended_{false};
   std::mutex mutex_;
+  unsigned jobs_ = 0;
   double wall_ = 0.0;
   double processor_ = 0.0;
 };
@@ -302,6 +327,8 @@ unsigned hardware_threads() {
   static const unsigned threads = std::max(1U, usable_cores());
   return threads;
 }
+
+unsigned threads_in_use() { return core_watch().cores_contended() ? 1 : hardware_threads(); }
 
 void prepare_helpers(unsigned count) { helper_pool().start_helpers(count); }
 

@@ -30,6 +30,11 @@ void share_pieces(unsigned threads, std::size_t count,
 // affinity allows), at least 1; asked of the system once.
 unsigned hardware_threads();
 
+// The threads worth sharing work between now: hardware_threads(), or 1 once
+// the run has stepped back on a busy machine (step_back_when_cores_are_busy),
+// so that work planned from here on is planned for one thread.
+unsigned threads_in_use();
+
 // From now on, watches whether the threads of each job get cores of their
 // own. When another process keeps the cores so busy that together they get
 // about one, the rest of the run's jobs run on the calling thread alone,

@@ -106,7 +106,7 @@ FormattedRecords format_records(const Layout& layout, std::size_t first, std::si
 void vwrite_many(int unit_number, const Layout& layout, std::size_t count,
                  const RecordValues& values_of) {
   Unit& unit = unit_for(unit_number);
-  const unsigned threads = hardware_threads();
+  const unsigned threads = threads_in_use();
   const std::size_t batch = records_per_piece * pieces_per_thread * threads;
   for (std::size_t first = 0; first < count; first += batch) {
     const std::size_t last = std::min(count, first + batch);

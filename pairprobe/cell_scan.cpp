@@ -75,7 +75,7 @@ constexpr std::size_t particles_worth_sharing = 8192;
 
 unsigned thread_count(const CellScanOptions& options, std::size_t particles) {
   if (options.threads > 0) return options.threads;
-  return particles < particles_worth_sharing ? 1 : rio::hardware_threads();
+  return particles < particles_worth_sharing ? 1 : rio::threads_in_use();
 }
 
 // Blocks small enough to share the work evenly, large enough that handing
