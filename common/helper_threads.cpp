@@ -45,8 +45,9 @@ inline void spin_pause() {
 // until it is changed and notified.
 template <typename T>
 T wait_for_change(const std::atomic<T>& value, T seen) {
-  const auto give_up = std::chrono::steady_clock::now() +
-                       (waits_patiently.load(std::memory_order_relaxed) ? patient_wait : brief_wait);
+  const auto give_up =
+      std::chrono::steady_clock::now() +
+      (waits_patiently.load(std::memory_order_relaxed) ? patient_wait : brief_wait);
   for (unsigned look = 1;; ++look) {
     const T now = value.load(std::memory_order_acquire);
     if (now != seen) return now;

@@ -188,7 +188,8 @@ void read_ahead(const Unit& unit, ReadAhead& ahead, std::size_t room, std::size_
   ahead.length = 0;
   ahead.end_of_file = false;
   while (ahead.length < wanted) {
-    const ssize_t got = ::read(unit.fd, ahead.bytes.data() + room + ahead.length, wanted - ahead.length);
+    const ssize_t got =
+        ::read(unit.fd, ahead.bytes.data() + room + ahead.length, wanted - ahead.length);
     if (got > 0) {
       ahead.length += static_cast<std::size_t>(got);
     } else if (got == 0) {
@@ -206,7 +207,8 @@ void take_read_ahead(Unit& unit, ReadAhead& ahead) {
     // What the unit holds goes just before the bytes read ahead, and the
     // buffers change places: no large copy.
     const std::size_t begin = ahead.room - kept;
-    if (kept > 0) std::memcpy(ahead.bytes.data() + begin, unit.input.data() + unit.input_begin, kept);
+    if (kept > 0)
+      std::memcpy(ahead.bytes.data() + begin, unit.input.data() + unit.input_begin, kept);
     unit.input.swap(ahead.bytes);
     unit.input_begin = begin;
     unit.input_end = ahead.room + ahead.length;
@@ -272,13 +274,18 @@ namespace {
 
 int message_for_open_error(int error, OpenStatus status) {
   switch (error) {
-    case ENOENT: return msg_file_not_found;
-    case EEXIST: return status == OpenStatus::new_file ? msg_cannot_overwrite : msg_open_failure;
+    case ENOENT:
+      return msg_file_not_found;
+    case EEXIST:
+      return status == OpenStatus::new_file ? msg_cannot_overwrite : msg_open_failure;
     case EACCES:
-    case EPERM: return msg_permission_denied;
+    case EPERM:
+      return msg_permission_denied;
     case ENOTDIR:
-    case ENAMETOOLONG: return msg_file_name_error;
-    default: return msg_open_failure;
+    case ENAMETOOLONG:
+      return msg_file_name_error;
+    default:
+      return msg_open_failure;
   }
 }
 

@@ -13,7 +13,7 @@ namespace rio {
 struct Unit {
   int number = -1;
   int fd = -1;
-  bool owns_fd = false;        // false for the three standard streams
+  bool owns_fd = false;  // false for the three standard streams
   std::string shown_name;
   // Input: bytes read from the system and not yet handed out as records.
   std::vector<char> input;

@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "helper_threads.hpp"
-
 #include "number_format.hpp"
 #include "record_io.hpp"
 #include "record_parsing.hpp"

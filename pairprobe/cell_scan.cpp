@@ -87,8 +87,8 @@ std::size_t block_size(const CellScanOptions& options, std::size_t particles, un
 
 }  // namespace
 
-void cell_list_scan(Configuration config, const OverlapSink& sink,
-                    const CellScanOptions& options, const OverlapBatchSink& batch) {
+void cell_list_scan(Configuration config, const OverlapSink& sink, const CellScanOptions& options,
+                    const OverlapBatchSink& batch) {
   const std::size_t n = config.positions.size();
   const double contact_squared = config.r_hs * config.r_hs;
   if (n < 2 || std::isnan(contact_squared)) return;

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "column_windows.hpp"
-#include "helper_threads.hpp"
 #include "grid_scans.hpp"
+#include "helper_threads.hpp"
 #include "periodic_fold.hpp"
 #include "shared_work.hpp"
 
@@ -134,8 +134,7 @@ class HalfShellScan {
     const LaterColumns later = later_columns(c % y_count, c / y_count);
     for (std::uint32_t k = 0; k < later.count; ++k) {
       const std::uint32_t other = later.columns[k];
-      scan_between(home.first, grid_.keys(c), grid_.column(other).first, grid_.keys(other),
-                   found);
+      scan_between(home.first, grid_.keys(c), grid_.column(other).first, grid_.keys(other), found);
     }
   }
 

@@ -68,9 +68,9 @@ void copy_into_groups(unsigned threads, std::size_t parts, std::size_t particles
                       const std::vector<std::uint32_t>& part_rows, Value* target,
                       const Source& source) {
   rio::share_pieces(threads, parts, [&](std::size_t part) {
-    std::vector<std::uint32_t> next(part_rows.begin() + static_cast<std::ptrdiff_t>(part * groups),
-                                    part_rows.begin() +
-                                        static_cast<std::ptrdiff_t>((part + 1) * groups));
+    std::vector<std::uint32_t> next(
+        part_rows.begin() + static_cast<std::ptrdiff_t>(part * groups),
+        part_rows.begin() + static_cast<std::ptrdiff_t>((part + 1) * groups));
     for (std::size_t k = particles * part / parts; k < particles * (part + 1) / parts; ++k) {
       const GroupNumber g = group_of[k];
       if (g != no_group) target[next[g]++] = source(k);
@@ -187,10 +187,10 @@ struct ColumnGrid::Bins {
 struct ColumnGrid::Placement {
   std::size_t parts = 1;
   BinGroups groups;
-  BulkVector<GroupNumber> group_of;         // by particle; no_group: not in the grid
-  std::vector<std::uint32_t> part_rows;     // [part * groups + g]: first row of that share
-  std::vector<std::uint32_t> group_start;   // group g holds rows [start[g], start[g + 1])
-  bool keys_are_x = true;                   // every particle's key is its x
+  BulkVector<GroupNumber> group_of;        // by particle; no_group: not in the grid
+  std::vector<std::uint32_t> part_rows;    // [part * groups + g]: first row of that share
+  std::vector<std::uint32_t> group_start;  // group g holds rows [start[g], start[g + 1])
+  bool keys_are_x = true;                  // every particle's key is its x
 
   Placement(std::size_t bin_count, std::size_t particles) : groups(bin_count, particles) {
     parts = std::max<std::size_t>(1, std::min(particles / particles_per_part, max_parts));
@@ -342,17 +342,16 @@ void ColumnGrid::make_keys(bool keys_are_x, unsigned threads) {
 }
 
 void ColumnGrid::order_columns(unsigned threads) {
-  const MutableRows rows{x_.data(), y_.data(), z_.data(),
-                         keys_.empty() ? x_.data() : keys_.data(), index_.data()};
-  for_pieces(threads, column_count(), columns_per_piece,
-             [&](std::size_t first, std::size_t last) {
-               for (std::size_t c = first; c < last; ++c) {
-                 const RowRange range = column(static_cast<std::uint32_t>(c));
-                 if (!insertion_sort_column(rows, range.first, range.last)) {
-                   sort_column(rows, range.first, range.last);
-                 }
-               }
-             });
+  const MutableRows rows{x_.data(), y_.data(), z_.data(), keys_.empty() ? x_.data() : keys_.data(),
+                         index_.data()};
+  for_pieces(threads, column_count(), columns_per_piece, [&](std::size_t first, std::size_t last) {
+    for (std::size_t c = first; c < last; ++c) {
+      const RowRange range = column(static_cast<std::uint32_t>(c));
+      if (!insertion_sort_column(rows, range.first, range.last)) {
+        sort_column(rows, range.first, range.last);
+      }
+    }
+  });
 }
 
 void ColumnGrid::index_particles(unsigned threads) {
@@ -363,13 +362,12 @@ void ColumnGrid::index_particles(unsigned threads) {
                std::fill(particle_rows_.begin() + static_cast<std::ptrdiff_t>(first),
                          particle_rows_.begin() + static_cast<std::ptrdiff_t>(last), no_row);
              });
-  for_pieces(threads, index_.size(), particles_per_piece,
-             [this](std::size_t first, std::size_t last) {
-               for (std::size_t r = first; r < last; ++r) {
-                 particle_rows_[static_cast<std::size_t>(index_[r])] =
-                     static_cast<std::uint32_t>(r);
-               }
-             });
+  for_pieces(
+      threads, index_.size(), particles_per_piece, [this](std::size_t first, std::size_t last) {
+        for (std::size_t r = first; r < last; ++r) {
+          particle_rows_[static_cast<std::size_t>(index_[r])] = static_cast<std::uint32_t>(r);
+        }
+      });
 }
 
 }  // namespace pairprobe

@@ -91,14 +91,14 @@ class ColumnGrid {
   void order_columns(unsigned threads);
 
   GridPlan plan_;
-  std::size_t particles_read_ = 0;             // rows of the positions taken over
-  BulkVector<double> x_;                       // by row
+  std::size_t particles_read_ = 0;  // rows of the positions taken over
+  BulkVector<double> x_;            // by row
   BulkVector<double> y_;
   BulkVector<double> z_;
   BulkVector<std::int32_t> index_;
-  BulkVector<double> keys_;                    // empty when every key is x itself
-  BulkVector<std::uint32_t> column_start_;     // column c holds rows [start[c], start[c + 1])
-  BulkVector<std::uint32_t> particle_rows_;    // by particle number, once made
+  BulkVector<double> keys_;                  // empty when every key is x itself
+  BulkVector<std::uint32_t> column_start_;   // column c holds rows [start[c], start[c + 1])
+  BulkVector<std::uint32_t> particle_rows_;  // by particle number, once made
 };
 
 }  // namespace pairprobe

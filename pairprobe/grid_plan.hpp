@@ -6,9 +6,9 @@
 #define PAIRPROBE_GRID_PLAN_HPP
 
 #include <array>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <cmath>
 
 #include "configuration.hpp"
 

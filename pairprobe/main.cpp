@@ -55,8 +55,8 @@ void run_overlap_scan() {
   const double r_hs = config.r_hs;
   pairprobe::cell_list_scan(
       std::move(config),
-      [r_hs](const pairprobe::OverlapPair& pair) { pairprobe::write_report_line(pair, r_hs); },
-      {}, [r_hs](std::span<const pairprobe::OverlapPair> pairs) {
+      [r_hs](const pairprobe::OverlapPair& pair) { pairprobe::write_report_line(pair, r_hs); }, {},
+      [r_hs](std::span<const pairprobe::OverlapPair> pairs) {
         pairprobe::write_report_lines(pairs, r_hs);
       });
   rio::plain_stop();

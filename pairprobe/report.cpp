@@ -17,8 +17,8 @@ const rio::Layout& report_layout() {
 }  // namespace
 
 void write_report_line(const OverlapPair& pair, double r_hs) {
-  rio::write(rio::stdout_unit, report_layout(), pair.i, pair.j,
-             std::sqrt(pair.distance_squared), r_hs);
+  rio::write(rio::stdout_unit, report_layout(), pair.i, pair.j, std::sqrt(pair.distance_squared),
+             r_hs);
 }
 
 void write_report_lines(std::span<const OverlapPair> pairs, double r_hs) {

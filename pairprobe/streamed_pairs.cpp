@@ -59,8 +59,8 @@ class ParticleOrderScan {
         for (std::size_t k = 0; k < window.count; ++k) {
           for (std::size_t q = base + window.ranges[k].first; q < base + window.ranges[k].last;
                ++q) {
-            const double s = folded_distance_squared(rows_.x[q] - xi, rows_.y[q] - yi,
-                                                     rows_.z[q] - zi, fold_);
+            const double s =
+                folded_distance_squared(rows_.x[q] - xi, rows_.y[q] - yi, rows_.z[q] - zi, fold_);
             // One branch that is rarely taken, rather than a test of j > i
             // that goes either way.
             if ((rows_.index[q] > first) & overlaps(s, contact_squared_)) {
