@@ -23,14 +23,15 @@ namespace {
 // How long a helper looks for new work, and a caller for its pieces to be
 // finished, before it sleeps. Waking a sleeping thread can take
 // milliseconds on a virtual machine whose idle core the host has given
-// away, so while the cores look free a waiting thread looks for 2 ms,
-// which spans the pauses between the jobs of one run; as soon as a job
-// suggests that the cores are busy (CoreWatch), only about as long as a
-// wake-up takes on a free core, so that a busy machine soon gets the core
-// back instead of losing it to spinning.
+// away, so in a run that watches its cores (CoreWatch), while they look
+// free, a waiting thread looks for 2 ms, which spans the pauses between the
+// jobs of one run; as soon as a job suggests that the cores are busy, and
+// in processes that do not watch (tests that run side by side), only about
+// as long as a wake-up takes on a free core, so that a busy machine soon
+// gets the core back instead of losing it to spinning.
 constexpr auto patient_wait = std::chrono::microseconds(2000);
 constexpr auto brief_wait = std::chrono::microseconds(50);
-std::atomic<bool> waits_patiently{true};
+std::atomic<bool> waits_patiently{false};  // only in a watched run (CoreWatch)
 
 // Tells the core that this thread is spinning (cheaper for a sibling
 // hardware thread), without giving the core away.
@@ -140,7 +141,10 @@ void stay_on_this_core() {
 // that count on helpers do not).
 class CoreWatch {
  public:
-  void enable() { enabled_.store(true); }
+  void enable() {
+    enabled_.store(true);
+    waits_patiently.store(true);
+  }
   bool cores_contended() const { return contended_.load(std::memory_order_relaxed); }
 
   static double process_seconds() {
