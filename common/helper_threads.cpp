@@ -117,35 +117,62 @@ struct Job {
   std::vector<std::exception_ptr> failures;  // by piece
 };
 
-// Keeps the calling thread on the core it runs on: the system then moves
-// the other processes' threads to the other cores rather than sharing this
-// one, as for a process confined to one core.
-void stay_on_this_core() {
+// Keeps the calling thread on the core it runs on, the system then moving
+// other processes' threads to the other cores rather than sharing this one
+// (as for a process confined to one core), and lets it go again.
+class CoreHold {
+ public:
+  void hold() {
 #ifdef __linux__
-  const int here = ::sched_getcpu();
-  if (here < 0 || here >= CPU_SETSIZE) return;
-  cpu_set_t one{};
-  CPU_SET(here, &one);
-  ::pthread_setaffinity_np(::pthread_self(), sizeof one, &one);
+    const int here = ::sched_getcpu();
+    if (held_ || here < 0 || here >= CPU_SETSIZE ||
+        ::pthread_getaffinity_np(::pthread_self(), sizeof allowed_, &allowed_) != 0) {
+      return;
+    }
+    cpu_set_t one{};
+    CPU_SET(here, &one);
+    held_ = ::pthread_setaffinity_np(::pthread_self(), sizeof one, &one) == 0;
 #endif
-}
+  }
+  void release() {
+#ifdef __linux__
+    if (held_) ::pthread_setaffinity_np(::pthread_self(), sizeof allowed_, &allowed_);
+    held_ = false;
+#endif
+  }
+
+ private:
+#ifdef __linux__
+  cpu_set_t allowed_{};
+#endif
+  bool held_ = false;
+};
 
 // Whether the threads of a job get cores of their own. Another process that
 // keeps the cores busy can leave a job's threads about one core between
 // them (the system shares the machine fairly between processes, or between
 // sessions); then a job's threads only take turns on it, and each job ends
 // waiting for a thread that is not running. Once the jobs so far, together,
-// have used less than `shared_cores` cores over their time, the rest of the
-// run is done on the calling thread alone, which then has a core to itself
-// as a one-thread run would. Only when asked for (the programs ask; tests
-// that count on helpers do not).
+// have used less than `shared_cores` cores over their time, the run steps
+// back: its jobs are done on the calling thread alone, which then has a
+// core to itself as a one-thread run would. Now and then (after 50 ms, then
+// twice as long each time) one job is shared again, as a probe: if its
+// threads used `well_shared` cores, the cores were only busy for a while,
+// and the run shares its jobs again. Only when asked for (the programs ask;
+// tests that count on helpers do not).
 class CoreWatch {
  public:
+  using Clock = std::chrono::steady_clock;
+
   void enable() {
     enabled_.store(true);
     waits_patiently.store(true);
   }
-  bool cores_contended() const { return contended_.load(std::memory_order_relaxed); }
+  // Whether the next job runs on the calling thread alone.
+  bool stepped_back() const {
+    return stepped_back_.load(std::memory_order_relaxed) &&
+           Clock::now().time_since_epoch().count() < next_probe_.load(std::memory_order_relaxed);
+  }
 
   static double process_seconds() {
     timespec now{};
@@ -153,21 +180,46 @@ class CoreWatch {
     return static_cast<double>(now.tv_sec) + 1e-9 * static_cast<double>(now.tv_nsec);
   }
 
-  // One job's wall time and the processor time the process used meanwhile.
+  // One shared job's wall time and the processor time the process used
+  // meanwhile; called by the thread that ran the job.
   void add_job(double wall_seconds, double processor_seconds) {
     if (!enabled_.load(std::memory_order_relaxed) || wall_seconds < shortest_job) return;
     const std::lock_guard lock(mutex_);
+    if (stepped_back_.load()) {
+      judge_probe(wall_seconds, processor_seconds);
+      return;
+    }
     // The first job may find the helpers still waking from their start.
     if (++jobs_ == 1) return;
     if (processor_seconds < shared_cores * wall_seconds) waits_patiently.store(false);
     wall_ += wall_seconds;
     processor_ += processor_seconds;
-    if (wall_ >= judged_after && processor_ < shared_cores * wall_ && !contended_.exchange(true)) {
-      stay_on_this_core();
+    if (wall_ >= judged_after && processor_ < shared_cores * wall_) {
+      probe_interval_ = first_probe;
+      schedule_probe();
+      stepped_back_.store(true);
+      hold_.hold();
     }
   }
 
  private:
+  void judge_probe(double wall_seconds, double processor_seconds) {
+    if (processor_seconds >= well_shared * wall_seconds) {
+      stepped_back_.store(false);
+      hold_.release();
+      waits_patiently.store(true);
+      wall_ = processor_ = 0.0;
+      return;
+    }
+    probe_interval_ *= 2;
+    schedule_probe();
+  }
+  void schedule_probe() {
+    const auto interval =
+        std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(probe_interval_));
+    next_probe_.store((Clock::now() + interval).time_since_epoch().count());
+  }
+
   // Jobs shorter than this are mostly the waking of helpers; they are not
   // counted. Cores are judged after this much time in counted jobs.
   static constexpr double shortest_job = 1.5e-3;
@@ -177,13 +229,18 @@ class CoreWatch {
   // one. (Three busy threads on two cores give each two thirds of a core:
   // the two threads then still get more than one alone would.)
   static constexpr double shared_cores = 1.2;
+  static constexpr double well_shared = 1.5;
+  static constexpr double first_probe = 0.05;  // seconds after the step back
 
   std::atomic<bool> enabled_{false};
-  std::atomic<bool> contended_{false};
+  std::atomic<bool> stepped_back_{false};
+  std::atomic<Clock::rep> next_probe_{0};
   std::mutex mutex_;
   unsigned jobs_ = 0;
   double wall_ = 0.0;
   double processor_ = 0.0;
+  double probe_interval_ = first_probe;
+  CoreHold hold_;
 };
 
 CoreWatch& core_watch() {
@@ -294,7 +351,7 @@ HelperPool& helper_pool() {
 
 void run_together(unsigned count, const std::function<void(unsigned)>& work) {
   if (count == 0) return;
-  if (count == 1 || core_watch().cores_contended()) {
+  if (count == 1 || core_watch().stepped_back()) {
     run_in_turn(count, work);
     return;
   }
@@ -333,7 +390,7 @@ unsigned hardware_threads() {
   return threads;
 }
 
-unsigned threads_in_use() { return core_watch().cores_contended() ? 1 : hardware_threads(); }
+unsigned threads_in_use() { return core_watch().stepped_back() ? 1 : hardware_threads(); }
 
 void prepare_helpers(unsigned count) { helper_pool().start_helpers(count); }
 

@@ -30,16 +30,18 @@ void share_pieces(unsigned threads, std::size_t count,
 // affinity allows), at least 1; asked of the system once.
 unsigned hardware_threads();
 
-// The threads worth sharing work between now: hardware_threads(), or 1 once
-// the run has stepped back on a busy machine (step_back_when_cores_are_busy),
-// so that work planned from here on is planned for one thread.
+// The threads worth sharing work between now: hardware_threads(), or 1
+// while the run has stepped back on a busy machine
+// (step_back_when_cores_are_busy), so that work planned now is planned for
+// one thread.
 unsigned threads_in_use();
 
 // From now on, watches whether the threads of each job get cores of their
 // own. When another process keeps the cores so busy that together they get
-// about one, the rest of the run's jobs run on the calling thread alone,
-// with the same results: taking turns on one core would only add waits at
-// the end of every job. For programs; left off, helpers are always used.
+// about one, the run's jobs run on the calling thread alone, with the same
+// results: taking turns on one core would only add waits at the end of
+// every job. Now and then a job is shared again, to see whether the cores
+// have come free. For programs; left off, helpers are always used.
 void step_back_when_cores_are_busy();
 
 // Starts `count` helpers now, ahead of their first work, so that they have
