@@ -279,35 +279,29 @@ void read_rows(int unit_number, const RowTable& table) {
     block_bytes = std::min(2 * block_bytes, sizes.block);
     const unsigned threads = threads_in_use();  // one, once a busy machine is seen
     const std::size_t pieces = split_next_block && threads > 1 ? block.size() / sizes.piece : 1;
+    Progress progress;
+    bool reads_ahead = false;
     if (pieces <= 1) {
-      const Progress progress = read_piece(block, table, row, table.rows() - row);
-      consume_input(unit, progress.bytes);
-      row += progress.rows;
-      split_next_block = progress.whole;
-      counts_usable = false;
-      if (row < table.rows() && progress.rows == 0) {
-        read_one_row(unit_number, table, row);
-        ++row;
-      }
-      continue;
+      progress = read_piece(block, table, row, table.rows() - row);
+    } else {
+      const PieceCut cut = counts_usable && ahead_counts.cover(block)
+                               ? cut_by_counts(block, ahead_counts)
+                               : cut_by_counting(block, pieces, threads);
+      // While the block is parsed, one thread reads the next and counts its
+      // line feeds: the bytes after the block's last line feed stay in the
+      // unit and go in front of it.
+      const std::size_t unfinished = unit.input_end - unit.input_begin - block.size();
+      const std::size_t ahead_bytes = std::min(block_bytes, file_bytes_unread(unit));
+      reads_ahead = may_read && !unit.input_exhausted && ahead_bytes > 0;
+      const auto read_next_block = [&] {
+        read_ahead(unit, ahead, unfinished, ahead_bytes);
+        ahead_counts.count(std::string_view(ahead.bytes.data() + ahead.room, ahead.length),
+                           unfinished, sizes.piece);
+      };
+      progress = read_block_in_pieces(
+          block, cut, table, row, threads,
+          reads_ahead ? std::function<void()>(read_next_block) : std::function<void()>());
     }
-    const PieceCut cut = counts_usable && ahead_counts.cover(block)
-                             ? cut_by_counts(block, ahead_counts)
-                             : cut_by_counting(block, pieces, threads);
-    // While the block is parsed, one thread reads the next and counts its
-    // line feeds: the bytes after the block's last line feed stay in the
-    // unit and go in front of it.
-    const std::size_t unfinished = unit.input_end - unit.input_begin - block.size();
-    const std::size_t ahead_bytes = std::min(block_bytes, file_bytes_unread(unit));
-    const bool reads_ahead = may_read && !unit.input_exhausted && ahead_bytes > 0;
-    const auto read_next_block = [&] {
-      read_ahead(unit, ahead, unfinished, ahead_bytes);
-      ahead_counts.count(std::string_view(ahead.bytes.data() + ahead.room, ahead.length),
-                         unfinished, sizes.piece);
-    };
-    const Progress progress = read_block_in_pieces(
-        block, cut, table, row, threads,
-        reads_ahead ? std::function<void()>(read_next_block) : std::function<void()>());
     consume_input(unit, progress.bytes);
     // The counts hold when the unit keeps just the unfinished record.
     counts_usable = reads_ahead && progress.whole && progress.bytes == block.size();
