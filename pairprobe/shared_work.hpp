@@ -8,7 +8,6 @@
 #define PAIRPROBE_SHARED_WORK_HPP
 
 #include <algorithm>
-#include <atomic>
 #include <cstddef>
 
 #include "helper_threads.hpp"
@@ -28,13 +27,8 @@ template <typename Piece>
 void for_pieces(unsigned threads, std::size_t total, std::size_t piece_size, const Piece& piece) {
   const std::size_t size = std::max<std::size_t>(piece_size, 1);
   const std::size_t pieces = total / size + (total % size != 0 ? 1 : 0);
-  std::atomic<std::size_t> next{0};
-  // No thread is started for want of pieces to give it.
-  const auto useful_threads = static_cast<unsigned>(std::min<std::size_t>(threads, pieces));
-  run_on_threads(useful_threads, [&](unsigned) {
-    for (std::size_t first = next.fetch_add(size); first < total; first = next.fetch_add(size)) {
-      piece(first, std::min(total, first + size));
-    }
+  rio::share_pieces(threads, pieces, [&](std::size_t p) {
+    piece(p * size, std::min(total, (p + 1) * size));
   });
 }
 
