@@ -59,25 +59,6 @@ bool same_bits(double a, double b) {
   return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
 }
 
-// Copies source[k] of each particle in the grid to its row in its group:
-// the particles of each part go, in order, to the rows `part_rows` gives
-// that part in each group. Each part writes to few places at a time.
-template <typename Value, typename Source>
-void copy_into_groups(unsigned threads, std::size_t parts, std::size_t particles,
-                      std::size_t groups, const BulkVector<GroupNumber>& group_of,
-                      const std::vector<std::uint32_t>& part_rows, Value* target,
-                      const Source& source) {
-  rio::share_pieces(threads, parts, [&](std::size_t part) {
-    std::vector<std::uint32_t> next(
-        part_rows.begin() + static_cast<std::ptrdiff_t>(part * groups),
-        part_rows.begin() + static_cast<std::ptrdiff_t>((part + 1) * groups));
-    for (std::size_t k = particles * part / parts; k < particles * (part + 1) / parts; ++k) {
-      const GroupNumber g = group_of[k];
-      if (g != no_group) target[next[g]++] = source(k);
-    }
-  });
-}
-
 // Moves rows [0, size) of `values` to the rows `destination` gives them,
 // through a copy.
 template <typename Value>
@@ -199,6 +180,23 @@ struct ColumnGrid::Placement {
     return {particles * part / parts, particles * (part + 1) / parts};
   }
   std::size_t rows() const { return group_start.back(); }
+
+  // Copies source(k) of each particle in the grid to its row in its group:
+  // the particles of each part go, in order, to the rows `part_rows` gives
+  // that part in each group. Each part writes to few places at a time.
+  template <typename Value, typename Source>
+  void copy_into_groups(unsigned threads, Value* target, const Source& source) const {
+    rio::share_pieces(threads, parts, [&](std::size_t part) {
+      const auto first_row = part_rows.begin() + static_cast<std::ptrdiff_t>(part * groups.count);
+      std::vector<std::uint32_t> next(first_row,
+                                      first_row + static_cast<std::ptrdiff_t>(groups.count));
+      const RowRange range = part_range(part, group_of.size());
+      for (std::size_t k = range.first; k < range.last; ++k) {
+        const GroupNumber g = group_of[k];
+        if (g != no_group) target[next[g]++] = source(k);
+      }
+    });
+  }
 };
 
 ColumnGrid::ColumnGrid(Positions&& positions, const GridPlan& plan, unsigned threads,
@@ -274,13 +272,11 @@ ColumnGrid::Placement ColumnGrid::count_groups(const Positions& positions, const
 // groups, and the memory it leaves takes the next coordinate, so that about
 // one copy of the positions is held throughout. Then each particle's number.
 void ColumnGrid::move_into_groups(Positions& positions, Placement& placement, unsigned threads) {
-  const std::size_t n = positions.size();
   const std::size_t rows = placement.rows();
   const auto copy_column = [&](BulkVector<double>& target, const BulkVector<double>& source) {
     target.resize(rows);
-    copy_into_groups(threads, placement.parts, n, placement.groups.count, placement.group_of,
-                     placement.part_rows, target.data(),
-                     [&source](std::size_t k) { return source[k]; });
+    placement.copy_into_groups(threads, target.data(),
+                               [&source](std::size_t k) { return source[k]; });
   };
   copy_column(x_, positions.x);
   y_ = std::move(positions.x);
@@ -289,9 +285,8 @@ void ColumnGrid::move_into_groups(Positions& positions, Placement& placement, un
   copy_column(z_, positions.z);
   release_memory(positions.z);
   index_.resize(rows);
-  copy_into_groups(threads, placement.parts, n, placement.groups.count, placement.group_of,
-                   placement.part_rows, index_.data(),
-                   [](std::size_t k) { return static_cast<std::int32_t>(k); });
+  placement.copy_into_groups(threads, index_.data(),
+                             [](std::size_t k) { return static_cast<std::int32_t>(k); });
   release_memory(placement.group_of);
   release_memory(placement.part_rows);
 }
