@@ -95,6 +95,15 @@ void flush_block(Unit& unit) {
   if (error != 0) throw IoError(msg_write_error, unit.number, unit.shown_name, error);
 }
 
+// One read of up to `bytes` bytes, tried again when a signal interrupts it:
+// the bytes read, 0 at end of file, or -1 with errno set.
+ssize_t read_once(int fd, char* into, std::size_t bytes) {
+  for (;;) {
+    const ssize_t got = ::read(fd, into, bytes);
+    if (got >= 0 || errno != EINTR) return got;
+  }
+}
+
 // Reads up to `chunk` more bytes into the unit's input buffer; false at end
 // of file.
 bool fill_input(Unit& unit, std::size_t chunk = read_chunk) {
@@ -107,15 +116,10 @@ bool fill_input(Unit& unit, std::size_t chunk = read_chunk) {
   if (unit.input.size() - unit.input_end < chunk) {
     unit.input.resize(unit.input_end + chunk);
   }
-  for (;;) {
-    const ssize_t got = ::read(unit.fd, unit.input.data() + unit.input_end, chunk);
-    if (got > 0) {
-      unit.input_end += static_cast<std::size_t>(got);
-      return true;
-    }
-    if (got == 0) return false;
-    if (errno != EINTR) throw IoError(msg_read_error, unit.number, unit.shown_name, errno);
-  }
+  const ssize_t got = read_once(unit.fd, unit.input.data() + unit.input_end, chunk);
+  if (got < 0) throw IoError(msg_read_error, unit.number, unit.shown_name, errno);
+  unit.input_end += static_cast<std::size_t>(got);
+  return got > 0;
 }
 
 }  // namespace
@@ -189,15 +193,11 @@ void read_ahead(const Unit& unit, ReadAhead& ahead, std::size_t room, std::size_
   ahead.end_of_file = false;
   while (ahead.length < wanted) {
     const ssize_t got =
-        ::read(unit.fd, ahead.bytes.data() + room + ahead.length, wanted - ahead.length);
-    if (got > 0) {
-      ahead.length += static_cast<std::size_t>(got);
-    } else if (got == 0) {
-      ahead.end_of_file = true;
-      return;
-    } else if (errno != EINTR) {
-      return;  // what was read is kept; the failure comes again on the next read
-    }
+        read_once(unit.fd, ahead.bytes.data() + room + ahead.length, wanted - ahead.length);
+    if (got < 0) return;  // what was read is kept; the failure comes again on the next read
+    ahead.end_of_file = got == 0;
+    if (ahead.end_of_file) return;
+    ahead.length += static_cast<std::size_t>(got);
   }
 }
 
