@@ -72,9 +72,7 @@ void report_gaps(const CgStructure& structure, const std::vector<BackboneGap>& g
 
 // Fails early on an output that exists; placing the file checks again.
 void refuse_existing(const std::string& path) {
-  if (::access(path.c_str(), F_OK) == 0) {
-    throw Refusal(path + " exists; it is not overwritten (use --force to replace it)");
-  }
+  if (::access(path.c_str(), F_OK) == 0) refuse_existing_output(path);
 }
 
 void write_outputs(const Arguments& arguments, const std::string& structure_text,
@@ -111,7 +109,8 @@ void run_beadmap(const Arguments& arguments) {
   const CgStructure& structure = selection.structure;
   const std::string chain = selection.chain_name.empty() ? "(blank)" : selection.chain_name;
   report_skipped(selection.skipped);
-  if (structure.residues.empty()) throw Refusal("no residue of chain " + chain + " could be mapped");
+  if (structure.residues.empty())
+    throw Refusal("no residue of chain " + chain + " could be mapped");
   check_against_library(structure, arguments.library);
   const std::string structure_text = format_cg_structure(structure);
   std::optional<std::string> posre_text;
@@ -122,11 +121,12 @@ void run_beadmap(const Arguments& arguments) {
   const auto gaps = find_backbone_gaps(structure);
   report_gaps(structure, gaps);
   write_outputs(arguments, structure_text, posre_text);
-  std::printf("beadmap: %s chain %s: %zu residues, %zu beads (skipped residues: %zu, gaps: %zu) -> %s%s%s\n",
-              arguments.input.c_str(), chain.c_str(), structure.residues.size(),
-              bead_count(structure), selection.skipped.size(), gaps.size(),
-              arguments.output.c_str(), arguments.posre ? ", " : "",
-              arguments.posre ? arguments.posre->c_str() : "");
+  std::printf(
+      "beadmap: %s chain %s: %zu residues, %zu beads (skipped residues: %zu, gaps: %zu) -> "
+      "%s%s%s\n",
+      arguments.input.c_str(), chain.c_str(), structure.residues.size(), bead_count(structure),
+      selection.skipped.size(), gaps.size(), arguments.output.c_str(), arguments.posre ? ", " : "",
+      arguments.posre ? arguments.posre->c_str() : "");
 }
 
 }  // namespace beadmap

@@ -49,6 +49,10 @@ int link_without_replacing(const std::string& from, const std::string& to) {
 
 }  // namespace
 
+void refuse_existing_output(const std::string& path) {
+  throw Refusal(path + " exists; it is not overwritten (use --force to replace it)");
+}
+
 PendingFile::PendingFile(std::string destination, std::string_view content)
     : destination_(std::move(destination)) {
   std::string pattern = destination_ + ".XXXXXX";
@@ -87,9 +91,7 @@ void PendingFile::place(bool replace) {
   }
   if (link_without_replacing(temporary_, destination_) != 0) {
     const int error = errno;
-    if (error == EEXIST) {
-      throw Refusal(destination_ + " exists; it is not overwritten (use --force to replace it)");
-    }
+    if (error == EEXIST) refuse_existing_output(destination_);
     refuse_file("write", destination_, error);
   }
   placed_ = true;

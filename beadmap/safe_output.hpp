@@ -9,6 +9,9 @@
 
 namespace beadmap {
 
+// The refusal of an output file that exists and may not be replaced.
+[[noreturn]] void refuse_existing_output(const std::string& path);
+
 // A complete text in a temporary file next to its destination; removed
 // again unless placed.
 class PendingFile {
