@@ -30,7 +30,8 @@ Options (before or after INPUT):
                      four-to-one protein mapping, shipped as protein.map)
   --posre FILE       also write position restraints on the backbone beads
                      (for #include "posre.itp" and define = -DPOSRES)
-  --force            replace existing output files
+  --force            replace existing output files (a run that fails
+                     leaves them as they were)
 
 Skipped residues and gaps in the backbone are reported on standard error.
 

@@ -79,14 +79,19 @@ PendingFile::PendingFile(std::string destination, std::string_view content)
 
 PendingFile::~PendingFile() {
   if (!placed_) ::unlink(temporary_.c_str());
+  if (!previous_.empty()) ::unlink(previous_.c_str());  // replaced for good
 }
 
 void PendingFile::place(bool replace) {
   if (replace) {
+    keep_previous();
     if (::rename(temporary_.c_str(), destination_.c_str()) != 0) {
-      refuse_file("write", destination_, errno);
+      const int error = errno;
+      restore_previous();
+      refuse_file("write", destination_, error);
     }
     placed_ = true;
+    created_new_ = previous_.empty();
     return;
   }
   if (link_without_replacing(temporary_, destination_) != 0) {
@@ -99,7 +104,40 @@ void PendingFile::place(bool replace) {
 }
 
 void PendingFile::withdraw() {
-  if (placed_ && created_new_) ::unlink(destination_.c_str());
+  if (!placed_) return;
+  if (created_new_) {
+    ::unlink(destination_.c_str());
+  } else {
+    restore_previous();
+  }
+  created_new_ = false;
+}
+
+// The file about to be replaced (not a directory, which is never replaced)
+// gets a second name beside it, so that a withdrawal can put it back: a hard
+// link, which leaves the destination in place until the rename replaces it
+// in one step, or where the file system has none, a rename.
+void PendingFile::keep_previous() {
+  struct stat status {};
+  if (::lstat(destination_.c_str(), &status) != 0 || S_ISDIR(status.st_mode)) return;
+  const std::string previous = temporary_ + ".previous";
+  if (::link(destination_.c_str(), previous.c_str()) != 0) {
+    // A name taken already is never renamed over.
+    if (errno == EEXIST || ::rename(destination_.c_str(), previous.c_str()) != 0) {
+      refuse_file("set aside", destination_, errno);
+    }
+  }
+  previous_ = previous;
+}
+
+// Gives the kept file its name back, replacing whatever holds it now. Two
+// names of one file stay both (rename leaves them), so the second is then
+// removed; should the rename fail, the kept file stays under its second
+// name rather than be lost.
+void PendingFile::restore_previous() {
+  if (previous_.empty()) return;
+  if (::rename(previous_.c_str(), destination_.c_str()) == 0) ::unlink(previous_.c_str());
+  previous_.clear();
 }
 
 }  // namespace beadmap

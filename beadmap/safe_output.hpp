@@ -25,15 +25,21 @@ class PendingFile {
 
   // Moves the file into place. Without `replace`, an existing destination
   // is refused, atomically (a file that appears meanwhile is not
-  // overwritten either).
+  // overwritten either). With it, the file replaced is kept aside until
+  // this object ends, so that a withdrawal can restore it.
   void place(bool replace);
-  // Removes a file placed as new (used when a later output fails).
+  // Undoes the placing (used when a later output fails): removes a file
+  // placed as new, or puts back the file it replaced.
   void withdraw();
   const std::string& destination() const { return destination_; }
 
  private:
+  void keep_previous();
+  void restore_previous();
+
   std::string destination_;
   std::string temporary_;
+  std::string previous_;  // the replaced file's second name, while kept
   bool placed_ = false;
   bool created_new_ = false;
 };

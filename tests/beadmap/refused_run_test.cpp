@@ -2,6 +2,8 @@
 // one clear line on standard error, and nothing written.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <string>
 #include <vector>
 
@@ -148,6 +150,15 @@ TEST_F(RefusedRun, ExistingOutputsAreKeptWithoutForce) {
   EXPECT_EQ(bead_records(dir_.read("pdb-CG.pdb")).size(), 5U);  // GLY, GLY, LYS with 3 beads
   EXPECT_NE(dir_.read("posre.itp").find("[ position_restraints ]"), std::string::npos);
   EXPECT_EQ(directory_entries(dir_), inputs_);  // replaced in place, no file left over
+
+  // A forced run that cannot write the restraints leaves the old structure
+  // as it was, not the new one beside an error.
+  add_input("pdb-CG.pdb", "old structure\n");
+  std::filesystem::create_directory(dir_.path() / "restraints");
+  inputs_ = directory_entries(dir_);
+  expect_refused({"entry.pdb", "--posre", "restraints", "--force"},
+                 "cannot write restraints: Is a directory");
+  EXPECT_EQ(dir_.read("pdb-CG.pdb"), "old structure\n");
 }
 
 TEST_F(RefusedRun, CommandLinesThatCannotStandEndWithStatusTwo) {

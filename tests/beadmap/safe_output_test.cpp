@@ -56,10 +56,12 @@ TEST(SafeOutput, AnExistingFileIsKeptUnlessReplacing) {
   EXPECT_EQ(dir.read("out.pdb"), "old\n");
   EXPECT_EQ(entries_in(dir.path()), 1U);  // the temporary file is gone
 
-  PendingFile replacing(path, "new\n");
-  replacing.place(true);
-  EXPECT_EQ(dir.read("out.pdb"), "new\n");
-  EXPECT_EQ(entries_in(dir.path()), 1U);
+  {
+    PendingFile replacing(path, "new\n");
+    replacing.place(true);
+    EXPECT_EQ(dir.read("out.pdb"), "new\n");
+  }
+  EXPECT_EQ(entries_in(dir.path()), 1U);  // the replaced file is gone with the object
 }
 
 TEST(SafeOutput, WithdrawRemovesOnlyAFilePlacedAsNew) {
@@ -74,6 +76,31 @@ TEST(SafeOutput, WithdrawRemovesOnlyAFilePlacedAsNew) {
   dir.write("out.pdb", "someone else's\n");
   unplaced.withdraw();
   EXPECT_EQ(dir.read("out.pdb"), "someone else's\n");
+}
+
+TEST(SafeOutput, WithdrawPutsBackTheFileThatWasReplaced) {
+  testsupport::ScratchDir dir;
+  const std::string path = (dir.path() / "out.pdb").string();
+  dir.write("out.pdb", "old\n");
+  {
+    PendingFile replacing(path, "new\n");
+    replacing.place(true);
+    EXPECT_EQ(dir.read("out.pdb"), "new\n");
+    replacing.withdraw();
+    EXPECT_EQ(dir.read("out.pdb"), "old\n");
+  }
+  EXPECT_EQ(dir.read("out.pdb"), "old\n");
+  EXPECT_EQ(entries_in(dir.path()), 1U);
+
+  // Replacing where nothing stood places a new file, which withdrawing removes.
+  const std::string fresh = (dir.path() / "fresh.pdb").string();
+  {
+    PendingFile file(fresh, "new\n");
+    file.place(true);
+    file.withdraw();
+  }
+  EXPECT_FALSE(dir.exists("fresh.pdb"));
+  EXPECT_EQ(entries_in(dir.path()), 1U);
 }
 
 TEST(SafeOutput, ADirectoryThatCannotBeWrittenIsRefused) {
