@@ -93,7 +93,7 @@ void write_outputs(const Arguments& arguments, const std::string& structure_text
 }  // namespace
 
 void run_beadmap(const Arguments& arguments) {
-  if (arguments.posre && *arguments.posre == arguments.output) {
+  if (arguments.posre && name_one_entry(*arguments.posre, arguments.output)) {
     throw Refusal("the structure and the position restraints cannot both go to " +
                   arguments.output);
   }

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 #include "refusal.hpp"
@@ -48,6 +49,22 @@ int link_without_replacing(const std::string& from, const std::string& to) {
 }
 
 }  // namespace
+
+bool name_one_entry(const std::string& first, const std::string& second) {
+  if (first == second) return true;
+  const std::filesystem::path first_path(first);
+  const std::filesystem::path second_path(second);
+  if (first_path.filename() != second_path.filename()) return false;
+  const auto directory_of = [](const std::filesystem::path& path) {
+    return path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
+  };
+  struct stat first_directory {};
+  struct stat second_directory {};
+  return ::stat(directory_of(first_path).c_str(), &first_directory) == 0 &&
+         ::stat(directory_of(second_path).c_str(), &second_directory) == 0 &&
+         first_directory.st_dev == second_directory.st_dev &&
+         first_directory.st_ino == second_directory.st_ino;
+}
 
 void refuse_existing_output(const std::string& path) {
   throw Refusal(path + " exists; it is not overwritten (use --force to replace it)");

@@ -9,6 +9,11 @@
 
 namespace beadmap {
 
+// Whether two paths name one entry of one directory, however the directory
+// is spelt ("pdb-CG.pdb" and "./pdb-CG.pdb"): a file placed under the one
+// would replace the other.
+bool name_one_entry(const std::string& first, const std::string& second);
+
 // The refusal of an output file that exists and may not be replaced.
 [[noreturn]] void refuse_existing_output(const std::string& path);
 

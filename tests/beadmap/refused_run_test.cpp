@@ -151,6 +151,16 @@ TEST_F(RefusedRun, ExistingOutputsAreKeptWithoutForce) {
   EXPECT_NE(dir_.read("posre.itp").find("[ position_restraints ]"), std::string::npos);
   EXPECT_EQ(directory_entries(dir_), inputs_);  // replaced in place, no file left over
 
+  // One file under two spellings cannot take both outputs: the restraints
+  // would replace the structure.
+  for (const char* same : {"pdb-CG.pdb", "./pdb-CG.pdb", "restraints/../pdb-CG.pdb"}) {
+    std::filesystem::create_directory(dir_.path() / "restraints");
+    inputs_ = directory_entries(dir_);
+    expect_refused({"entry.pdb", "--posre", same, "--force"},
+                   "the structure and the position restraints cannot both go to pdb-CG.pdb");
+  }
+  EXPECT_EQ(bead_records(dir_.read("pdb-CG.pdb")).size(), 5U);
+
   // A forced run that cannot write the restraints leaves the old structure
   // as it was, not the new one beside an error.
   add_input("pdb-CG.pdb", "old structure\n");
