@@ -1,9 +1,9 @@
 // Runs that are refused: exit status 1 (refused input) or 2 (command line),
 // one clear line on standard error, and nothing written.
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <filesystem>
-
 #include <string>
 #include <vector>
 
@@ -80,6 +80,47 @@ TEST_F(RefusedRun, InputThatCannotBeRead) {
             "beadmap: skipped residue GLY 1: no atom C for bead BB\n"
             "beadmap: no residue of chain A could be mapped\n");
   EXPECT_EQ(directory_entries(dir_), inputs_);
+}
+
+// The text, gzip-compressed.
+std::string compressed(const testsupport::ScratchDir& dir, const std::string& text) {
+  const std::string path = (dir.path() / "compressing.gz").string();
+  const gzFile file = ::gzopen(path.c_str(), "wb");
+  EXPECT_NE(file, nullptr);
+  EXPECT_EQ(::gzwrite(file, text.data(), static_cast<unsigned>(text.size())),
+            static_cast<int>(text.size()));
+  EXPECT_EQ(::gzclose(file), Z_OK);
+  const std::string bytes = dir.read("compressing.gz");
+  std::filesystem::remove(path);
+  return bytes;
+}
+
+TEST_F(RefusedRun, ACompressedEntryMustBeWhole) {
+  const std::string whole = compressed(dir_, three_glycines());
+  add_input("whole.pdb.gz", whole);
+  const auto accepted = run_beadmap(dir_, {"whole.pdb.gz"});
+  ASSERT_EQ(accepted.exit_status, 0) << accepted.err;
+  std::filesystem::remove(dir_.path() / "pdb-CG.pdb");
+
+  // Cut short: inside the data, and where one complete stream of whole
+  // lines is followed by the start of another (which once gave a shorter
+  // structure and success). A flipped checksum byte is damage too.
+  std::size_t two_residues = 0;  // the first eight lines: the two glycines
+  for (int line = 0; line < 8; ++line) two_residues = three_glycines().find('\n', two_residues) + 1;
+  const std::string first_part = compressed(dir_, three_glycines().substr(0, two_residues));
+  std::string flipped = whole;
+  flipped[flipped.size() - 6] = static_cast<char>(flipped[flipped.size() - 6] ^ 0xFF);
+  for (const auto& [name, bytes] : {std::pair{"cut.pdb.gz", whole.substr(0, whole.size() / 2)},
+                                    std::pair{"cut2.pdb.gz", first_part + whole.substr(0, 12)},
+                                    std::pair{"flipped.pdb.gz", flipped}}) {
+    add_input(name, bytes);
+    const auto result = run_beadmap(dir_, {name});
+    EXPECT_EQ(result.exit_status, 1) << name;
+    EXPECT_TRUE(result.err.starts_with("beadmap: cannot read " + std::string(name) +
+                                       ": damaged or incomplete compressed data ("))
+        << result.err;
+    EXPECT_EQ(directory_entries(dir_), inputs_) << name;
+  }
 }
 
 TEST_F(RefusedRun, AMalformedMappingNamesFileAndLine) {
