@@ -194,9 +194,9 @@ TEST_F(RefusedRun, ExistingOutputsAreKeptWithoutForce) {
 
   // One file under two spellings cannot take both outputs: the restraints
   // would replace the structure.
+  std::filesystem::create_directory(dir_.path() / "restraints");
+  inputs_ = directory_entries(dir_);
   for (const char* same : {"pdb-CG.pdb", "./pdb-CG.pdb", "restraints/../pdb-CG.pdb"}) {
-    std::filesystem::create_directory(dir_.path() / "restraints");
-    inputs_ = directory_entries(dir_);
     expect_refused({"entry.pdb", "--posre", same, "--force"},
                    "the structure and the position restraints cannot both go to pdb-CG.pdb");
   }
@@ -205,8 +205,6 @@ TEST_F(RefusedRun, ExistingOutputsAreKeptWithoutForce) {
   // A forced run that cannot write the restraints leaves the old structure
   // as it was, not the new one beside an error.
   add_input("pdb-CG.pdb", "old structure\n");
-  std::filesystem::create_directory(dir_.path() / "restraints");
-  inputs_ = directory_entries(dir_);
   expect_refused({"entry.pdb", "--posre", "restraints", "--force"},
                  "cannot write restraints: Is a directory");
   EXPECT_EQ(dir_.read("pdb-CG.pdb"), "old structure\n");
