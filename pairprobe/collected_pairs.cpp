@@ -6,6 +6,7 @@
 #include <atomic>
 #include <bit>
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 #include "column_windows.hpp"
@@ -20,6 +21,10 @@ namespace {
 // Bands of columns per thread: enough to even out the work, also when a
 // thread shares its core with another process.
 constexpr std::size_t bands_per_thread = 64;
+
+// Two columns count as sparse when their particles, each with its window,
+// cover at most this share of the axis.
+constexpr double sparse_share = 0.1;
 
 // Columns [first, last), numbered y + z * (cells along y).
 struct ColumnBand {
@@ -171,6 +176,10 @@ class HalfShellScan {
       }
       return;
     }
+    if (sparse(home_keys.size(), other_size)) {
+      sweep_between(home_base, home_keys, other_base, other_keys, found);
+      return;
+    }
     // The main part of the window slides along the other column as the
     // keys ascend.
     ColumnRange main{0, 0};
@@ -189,6 +198,84 @@ class HalfShellScan {
           test_range(a, other_base, wrapped.ranges[k], found);
         }
       }
+    }
+  }
+
+  // Whether two columns hold so few particles for their length that a
+  // particle's window in the other column is mostly empty.
+  bool sparse(std::size_t home_size, std::size_t other_size) const {
+    return static_cast<double>(home_size + other_size) * keys_.window <=
+           sparse_share * keys_.length;
+  }
+
+  // The pairs of two sparse columns within a window of each other, found by
+  // going through both columns' keys at once in ascending order: each
+  // particle meets the particles of the other column met before it, within
+  // a window below it, so each pair is met once, by the later of its two.
+  // Sliding a window instead would stop at an unforeseeable place in the
+  // other column for every particle; here the one question per particle,
+  // whether the key met just before is within a window, nearly always has
+  // the same answer. (When that key is of the same column, the particle may
+  // meet none.) The parts of windows that wrap around a periodic axis are
+  // added as before.
+  void sweep_between(std::size_t home_base, Keys home_keys, std::size_t other_base, Keys other_keys,
+                     std::vector<OverlapPair>& found) const {
+    const double window = keys_.window;
+    const std::size_t home_size = home_keys.size();
+    const std::size_t other_size = other_keys.size();
+    std::size_t p = 0;
+    std::size_t q = 0;
+    double previous = -std::numeric_limits<double>::infinity();
+    while (p < home_size && q < other_size) {
+      const bool home_first = home_keys[p] <= other_keys[q];
+      const double key = std::min(home_keys[p], other_keys[q]);
+      if (previous >= key - window) {
+        if (home_first) {
+          test_earlier(particle(home_base + p), key, other_base, other_keys, q, found);
+        } else {
+          test_earlier(particle(other_base + q), key, home_base, home_keys, p, found);
+        }
+      }
+      previous = key;
+      p += home_first ? 1 : 0;
+      q += home_first ? 0 : 1;
+    }
+    for (; p < home_size && q > 0 && other_keys[q - 1] >= home_keys[p] - window; ++p) {
+      test_earlier(particle(home_base + p), home_keys[p], other_base, other_keys, q, found);
+    }
+    for (; q < other_size && p > 0 && home_keys[p - 1] >= other_keys[q] - window; ++q) {
+      test_earlier(particle(other_base + q), other_keys[q], home_base, home_keys, p, found);
+    }
+    if (keys_.periodic) add_wrapped_pairs(home_base, home_keys, other_base, other_keys, found);
+  }
+
+  // Tests a, whose key is `key`, against the particles [0, met) of a column
+  // (from row `base` on) within a window below it.
+  void test_earlier(const Particle& a, double key, std::size_t base, Keys keys, std::size_t met,
+                    std::vector<OverlapPair>& found) const {
+    const double low = key - keys_.window;
+    for (std::size_t r = met; r > 0 && keys[r - 1] >= low; --r) test(a, base + r - 1, found);
+  }
+
+  // The pairs a sweep leaves out: a home particle near either end of a
+  // periodic axis with the particles its window reaches at the other end.
+  void add_wrapped_pairs(std::size_t home_base, Keys home_keys, std::size_t other_base,
+                         Keys other_keys, std::vector<OverlapPair>& found) const {
+    const std::size_t home_size = home_keys.size();
+    std::size_t p = 0;
+    for (; p < home_size && home_keys[p] - keys_.window <= 0.0; ++p) {
+      test_wrapped(particle(home_base + p), home_keys[p], other_base, other_keys, found);
+    }
+    for (std::size_t r = home_size; r > p && home_keys[r - 1] + keys_.window >= keys_.edge; --r) {
+      test_wrapped(particle(home_base + r - 1), home_keys[r - 1], other_base, other_keys, found);
+    }
+  }
+
+  void test_wrapped(const Particle& a, double key, std::size_t other_base, Keys other_keys,
+                    std::vector<OverlapPair>& found) const {
+    const WindowRanges window = window_around(keys_, other_keys, key);
+    for (std::size_t k = 1; k < window.count; ++k) {
+      test_range(a, other_base, window.ranges[k], found);
     }
   }
 
