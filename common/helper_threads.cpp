@@ -17,6 +17,8 @@
 #include <thread>
 #include <vector>
 
+#include "machine_load.hpp"
+
 namespace rio {
 namespace {
 
@@ -32,6 +34,18 @@ namespace {
 constexpr auto patient_wait = std::chrono::microseconds(2000);
 constexpr auto brief_wait = std::chrono::microseconds(50);
 std::atomic<bool> waits_patiently{false};  // only in a watched run (CoreWatch)
+
+// The cores this process may run on (a process confined to one core by its
+// affinity gets one), or failing that the cores of the machine.
+unsigned usable_cores() {
+#ifdef __linux__
+  cpu_set_t allowed{};
+  if (::sched_getaffinity(0, sizeof allowed, &allowed) == 0) {
+    return static_cast<unsigned>(CPU_COUNT(&allowed));
+  }
+#endif
+  return std::thread::hardware_concurrency();
+}
 
 // Tells the core that this thread is spinning (cheaper for a sibling
 // hardware thread), without giving the core away.
@@ -164,9 +178,16 @@ class CoreWatch {
  public:
   using Clock = std::chrono::steady_clock;
 
+  // A machine whose other cores are busy already when the watch begins
+  // makes the run step back at once, before its first jobs lose time
+  // waiting for threads that are not running.
   void enable() {
     enabled_.store(true);
     waits_patiently.store(true);
+    if (other_threads_fill_the_cores(usable_cores())) {
+      const std::lock_guard lock(mutex_);
+      step_back();
+    }
   }
   // Whether the next job runs on the calling thread alone.
   bool stepped_back() const {
@@ -194,15 +215,18 @@ class CoreWatch {
     if (processor_seconds < shared_cores * wall_seconds) waits_patiently.store(false);
     wall_ += wall_seconds;
     processor_ += processor_seconds;
-    if (wall_ >= judged_after && processor_ < shared_cores * wall_) {
-      probe_interval_ = first_probe;
-      schedule_probe();
-      stepped_back_.store(true);
-      hold_.hold();
-    }
+    if (wall_ >= judged_after && processor_ < shared_cores * wall_) step_back();
   }
 
  private:
+  // Called with the mutex held.
+  void step_back() {
+    waits_patiently.store(false);
+    probe_interval_ = first_probe;
+    schedule_probe();
+    stepped_back_.store(true);
+    hold_.hold();
+  }
   void judge_probe(double wall_seconds, double processor_seconds) {
     if (processor_seconds >= well_shared * wall_seconds) {
       stepped_back_.store(false);
@@ -359,22 +383,6 @@ void run_together(unsigned count, const std::function<void(unsigned)>& work) {
 }
 
 void step_back_when_cores_are_busy() { core_watch().enable(); }
-
-namespace {
-
-// The cores this process may run on (a process confined to one core by its
-// affinity gets one), or failing that the cores of the machine.
-unsigned usable_cores() {
-#ifdef __linux__
-  cpu_set_t allowed{};
-  if (::sched_getaffinity(0, sizeof allowed, &allowed) == 0) {
-    return static_cast<unsigned>(CPU_COUNT(&allowed));
-  }
-#endif
-  return std::thread::hardware_concurrency();
-}
-
-}  // namespace
 
 void share_pieces(unsigned threads, std::size_t count,
                   const std::function<void(std::size_t)>& work) {

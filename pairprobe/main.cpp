@@ -45,11 +45,12 @@ The manual page pairprobe(1) is the full reference: man pairprobe)";
 // in blocks (line by line on a terminal); the layer hands every line over
 // before a diagnostic and at the end of the run.
 void run_overlap_scan() {
-  // Helpers for the reading, the grid and the scan get their cores while
-  // the file is opened; on a machine whose cores another process keeps
-  // busy, the run goes on with one thread.
-  rio::prepare_helpers(rio::hardware_threads() - 1);
+  // On a machine whose cores another process keeps busy, the run goes on
+  // with one thread; that is first looked at before the helpers start, so
+  // that they are not taken for the other process. Helpers for the reading,
+  // the grid and the scan get their cores while the file is opened.
   rio::step_back_when_cores_are_busy();
+  rio::prepare_helpers(rio::hardware_threads() - 1);
   pairprobe::Configuration config = pairprobe::read_configuration();
   rio::set_block_output(rio::stdout_unit, true);
   const double r_hs = config.r_hs;
