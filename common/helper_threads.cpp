@@ -182,17 +182,26 @@ class CoreWatch {
   // makes the run step back at once, before its first jobs lose time
   // waiting for threads that are not running.
   void enable() {
+    const unsigned cores = usable_cores();
+    const bool busy = other_threads_fill_the_cores(cores, looks_at_start);
+    const std::lock_guard lock(mutex_);
+    watched_cores_ = cores;
     enabled_.store(true);
     waits_patiently.store(true);
-    if (other_threads_fill_the_cores(usable_cores())) {
-      const std::lock_guard lock(mutex_);
-      step_back();
-    }
+    if (busy) step_back();
   }
-  // Whether the next job runs on the calling thread alone.
-  bool stepped_back() const {
-    return stepped_back_.load(std::memory_order_relaxed) &&
-           Clock::now().time_since_epoch().count() < next_probe_.load(std::memory_order_relaxed);
+  // Whether the next job runs on the calling thread alone. When a probe is
+  // due but other threads still visibly fill the cores, the probe waits
+  // for the next interval: it would only lose time.
+  bool stepped_back() {
+    if (!stepped_back_.load(std::memory_order_relaxed)) return false;
+    if (Clock::now().time_since_epoch().count() < next_probe_.load(std::memory_order_relaxed)) {
+      return true;
+    }
+    const std::lock_guard lock(mutex_);
+    if (!other_threads_fill_the_cores(watched_cores_, looks_before_probe)) return false;
+    schedule_probe();
+    return true;
   }
 
   static double process_seconds() {
@@ -255,11 +264,16 @@ class CoreWatch {
   static constexpr double shared_cores = 1.2;
   static constexpr double well_shared = 1.5;
   static constexpr double first_probe = 0.05;  // seconds after the step back
+  // Looks at the machine's runnable threads before the first job, and
+  // before a probe (where a busy look only puts the probe off).
+  static constexpr int looks_at_start = 3;
+  static constexpr int looks_before_probe = 1;
 
   std::atomic<bool> enabled_{false};
   std::atomic<bool> stepped_back_{false};
   std::atomic<Clock::rep> next_probe_{0};
   std::mutex mutex_;
+  unsigned watched_cores_ = 0;  // the cores the process may use when the watch began
   unsigned jobs_ = 0;
   double wall_ = 0.0;
   double processor_ = 0.0;

@@ -10,10 +10,9 @@
 namespace rio {
 namespace {
 
-// Looks at the machine this many times, this far apart: a short-lived
-// thread (a parent finishing the start of this process, a kernel worker)
-// is rarely runnable at every look, a busy process always.
-constexpr int looks = 3;
+// Time between looks at the machine: a short-lived thread (a parent
+// finishing the start of this process, a kernel worker) is rarely runnable
+// at every look, a busy process always.
 constexpr auto between_looks = std::chrono::microseconds(150);
 
 std::optional<unsigned> runnable_threads_now() {
@@ -55,8 +54,8 @@ std::optional<unsigned> runnable_threads_in(std::string_view load_line) {
   return running;
 }
 
-bool other_threads_fill_the_cores(unsigned cores) {
-  if (cores < 2 || cores != online_cores()) return false;
+bool other_threads_fill_the_cores(unsigned cores, int looks) {
+  if (cores < 2 || looks < 1 || cores != online_cores()) return false;
   for (int look = 0; look < looks; ++look) {
     if (look > 0) std::this_thread::sleep_for(between_looks);
     const std::optional<unsigned> runnable = runnable_threads_now();

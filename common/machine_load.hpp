@@ -15,11 +15,11 @@ namespace rio {
 std::optional<unsigned> runnable_threads_in(std::string_view load_line);
 
 // Whether other threads are runnable on all but one of the machine's
-// `cores`, each time it is looked at over a fraction of a millisecond (a
-// thread that runs only for a moment is not taken for a busy core). Asked
-// only of a process that may use every core of the machine, and only on a
-// system that tells (Linux); false otherwise.
-bool other_threads_fill_the_cores(unsigned cores);
+// `cores` each of `looks` times it is looked at, 0.15 ms apart (with
+// several looks, a thread that runs only for a moment is not taken for a
+// busy core). Asked only of a process that may use every core of the
+// machine, and only on a system that tells (Linux); false otherwise.
+bool other_threads_fill_the_cores(unsigned cores, int looks);
 
 }  // namespace rio
 

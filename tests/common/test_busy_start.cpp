@@ -1,14 +1,15 @@
 // A run that starts while other threads keep every other core busy steps
-// back to its calling thread before its first job; and the count of
-// runnable threads is taken from the load-average line only when it is
-// there. Its own executable, since the step back lasts for the rest of the
-// process.
+// back to its calling thread before its first job, and puts off its probes
+// while they do; and the count of runnable threads is taken from the
+// load-average line only when it is there. Its own executable, since the
+// step back lasts for the rest of the process.
 #include <gtest/gtest.h>
 #include <pthread.h>
 #include <sched.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <optional>
 #include <thread>
 #include <vector>
@@ -62,14 +63,20 @@ TEST(BusyStart, OtherThreadsOnEveryCoreMakeTheRunStepBackAtOnce) {
     GTEST_SKIP() << "the process may not use every core: the machine's load says nothing of its own";
   }
   unsigned threads_planned = 0;
+  unsigned threads_planned_when_probe_is_due = 0;
   {
     // With these, more threads are runnable than there are cores, at
     // every look; no job has run yet.
     const BusyThreads others(cores);
     rio::step_back_when_cores_are_busy();
     threads_planned = rio::threads_in_use();
+    // Past the time of the first probe, the cores are still busy: the
+    // probe is put off rather than shared.
+    std::this_thread::sleep_for(std::chrono::milliseconds(80));
+    threads_planned_when_probe_is_due = rio::threads_in_use();
   }
   EXPECT_EQ(threads_planned, 1U);
+  EXPECT_EQ(threads_planned_when_probe_is_due, 1U);
   // The calling thread keeps its core, so that the system moves the others.
   EXPECT_EQ(cores_of_calling_thread(), 1U);
 }
