@@ -69,9 +69,12 @@ std::string format_cg_structure(const CgStructure& structure) {
   return text;
 }
 
-std::string format_position_restraints(const CgStructure& structure) {
-  std::string text =
-      "; Position restraints on the backbone beads, numbered as in protein.itp\n"
+std::string format_position_restraints(const CgStructure& structure,
+                                       std::string_view topology_name) {
+  std::string text = "; Position restraints on the backbone beads, numbered as in ";
+  text += topology_name;
+  text +=
+      "\n"
       "[ position_restraints ]\n"
       ";  bead  funct       fcx       fcy       fcz\n";
   std::int32_t first_bead = 1;

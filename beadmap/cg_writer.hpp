@@ -4,6 +4,7 @@
 #define BEADMAP_CG_WRITER_HPP
 
 #include <string>
+#include <string_view>
 
 #include "cg_structure.hpp"
 
@@ -18,8 +19,10 @@ inline constexpr int max_bead_count = 9999;
 std::string format_cg_structure(const CgStructure& structure);
 
 // [ position_restraints ], function type 1, 1000 kJ mol-1 nm-2 on x, y and
-// z, for the first bead of every residue, numbered by position in the file.
-std::string format_position_restraints(const CgStructure& structure);
+// z, for the first bead of every residue, numbered by position in the file,
+// which is the numbering of the molecule in `topology_name`.
+std::string format_position_restraints(const CgStructure& structure,
+                                       std::string_view topology_name = "protein.itp");
 
 }  // namespace beadmap
 

@@ -13,7 +13,9 @@ namespace {
 
 using beadweave::TemplateLibrary;
 
-std::unique_ptr<TemplateLibrary> load(const std::string& library_path) {
+}  // namespace
+
+std::unique_ptr<TemplateLibrary> load_template_library(const std::string& library_path) {
   auto library = std::make_unique<TemplateLibrary>();
   try {
     beadweave::load_library(*library, library_path);
@@ -26,6 +28,8 @@ std::unique_ptr<TemplateLibrary> load(const std::string& library_path) {
   }
   return library;
 }
+
+namespace {
 
 std::string trimmed(const beadweave::Name& name) {
   std::string text(name.data(), name.size());
@@ -71,12 +75,16 @@ void check_residue(const TemplateLibrary& library, const std::string& library_pa
 
 }  // namespace
 
-void check_against_library(const CgStructure& structure, const std::string& library_path) {
-  const auto library = load(library_path);
+void check_against_library(const CgStructure& structure, const TemplateLibrary& library,
+                           const std::string& library_name) {
   std::unordered_set<std::string> names_checked;
   for (const CgResidue& residue : structure.residues) {
-    if (names_checked.insert(residue.name).second) check_residue(*library, library_path, residue);
+    if (names_checked.insert(residue.name).second) check_residue(library, library_name, residue);
   }
+}
+
+void check_against_library(const CgStructure& structure, const std::string& library_path) {
+  check_against_library(structure, *load_template_library(library_path), library_path);
 }
 
 }  // namespace beadmap

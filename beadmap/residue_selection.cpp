@@ -142,6 +142,17 @@ class PieceMapper {
 
 }  // namespace
 
+bool holds_amino_acid(const gemmi::Model& model, const std::string& chain_name,
+                      const Mapping& mapping) {
+  for (const gemmi::Chain& chain : model.chains) {
+    if (chain.name != chain_name) continue;
+    for (const ChainPiece& piece : cut_at_segments(chain)) {
+      if (holds_amino_acid(piece, mapping)) return true;
+    }
+  }
+  return false;
+}
+
 Selection select_residues(const gemmi::Structure& entry, const std::optional<std::string>& chain_id,
                           const Mapping& mapping) {
   const ChainPiece piece = choose_piece(entry.models.front(), chain_id, mapping);

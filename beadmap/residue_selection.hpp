@@ -33,6 +33,11 @@ struct Selection {
 Selection select_residues(const gemmi::Structure& entry, const std::optional<std::string>& chain_id,
                           const Mapping& mapping);
 
+// Whether a part of chain `chain_name` of the model holds a standard amino
+// acid, as the choice of a chain above sees it.
+bool holds_amino_acid(const gemmi::Model& model, const std::string& chain_name,
+                      const Mapping& mapping);
+
 }  // namespace beadmap
 
 #endif

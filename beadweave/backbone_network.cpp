@@ -52,11 +52,12 @@ double backbone_angle(const Structure& structure, std::int32_t p, std::int32_t m
   return static_cast<double>(radians) * 180.0 / float_pi;
 }
 
-void write_consecutive_bonds(const Structure& structure, const BeadAssignment& assignment) {
-  const auto& begin = assignment.BEGINRES;
-  for (std::int32_t r = 1; r <= structure.residue_count - 1; ++r) {
-    rio::write(topology_unit, consecutive_bond_layout(), begin[r], begin[r + 1], bond_function,
-               backbone_distance(structure, begin[r], begin[r + 1]));
+void write_consecutive_bonds(const Backbone& backbone) {
+  const auto& begin = backbone.assignment.BEGINRES;
+  for (std::int32_t r = 1; r <= backbone.structure.residue_count - 1; ++r) {
+    if (!backbone.pieces.same_piece(r, r + 1)) continue;
+    rio::write(backbone.unit, consecutive_bond_layout(), begin[r], begin[r + 1], bond_function,
+               backbone_distance(backbone.structure, begin[r], begin[r + 1]));
   }
 }
 
@@ -72,13 +73,13 @@ std::int32_t ask_i4_force_constant() {
   return force_constant;
 }
 
-void write_i4_bonds(const Structure& structure, const BeadAssignment& assignment,
-                    std::int32_t force_constant) {
+void write_i4_bonds(const Backbone& backbone, std::int32_t force_constant) {
   if (force_constant <= 0) return;
-  const auto& begin = assignment.BEGINRES;
-  for (std::int32_t r = 1; r <= structure.residue_count - 4; ++r) {
-    rio::write(topology_unit, network_bond_layout(), begin[r], begin[r + 4], bond_function,
-               backbone_distance(structure, begin[r], begin[r + 4]), force_constant);
+  const auto& begin = backbone.assignment.BEGINRES;
+  for (std::int32_t r = 1; r <= backbone.structure.residue_count - 4; ++r) {
+    if (!backbone.pieces.same_piece(r, r + 4)) continue;
+    rio::write(backbone.unit, network_bond_layout(), begin[r], begin[r + 4], bond_function,
+               backbone_distance(backbone.structure, begin[r], begin[r + 4]), force_constant);
   }
 }
 
@@ -91,32 +92,35 @@ ElasticNetwork ask_elastic_network() {
   return network;
 }
 
-void write_elastic_network(const Structure& structure, const BeadAssignment& assignment,
-                           const ElasticNetwork& network) {
-  const auto& begin = assignment.BEGINRES;
-  const std::int32_t residues = structure.residue_count;
+void write_elastic_network(const Backbone& backbone, const ElasticNetwork& network) {
+  const auto& begin = backbone.assignment.BEGINRES;
+  const std::int32_t residues = backbone.structure.residue_count;
   for (std::int32_t i = 1; i <= residues; ++i) {
-    for (std::int32_t j = i + 3; j <= residues; ++j) {
-      const float distance = backbone_distance(structure, begin[i], begin[j]);
+    // Within a chain the network starts three residues on; the residues
+    // before that may belong to the next chain.
+    for (std::int32_t j = i + 1; j <= residues; ++j) {
+      if (j < i + 3 && backbone.pieces.same_chain(i, j)) continue;
+      const float distance = backbone_distance(backbone.structure, begin[i], begin[j]);
       // Strictly inside: a pair at exactly the cut-off is left out.
       if (network.cutoff > distance) {
-        rio::write(topology_unit, network_bond_layout(), begin[i], begin[j], bond_function,
+        rio::write(backbone.unit, network_bond_layout(), begin[i], begin[j], bond_function,
                    distance, network.force_constant);
       }
     }
   }
 }
 
-void write_backbone_angles(const Structure& structure, const BeadAssignment& assignment) {
-  const auto& begin = assignment.BEGINRES;
-  for (std::int32_t j = 2; j <= structure.residue_count - 1; ++j) {
+void write_backbone_angles(const Backbone& backbone) {
+  const auto& begin = backbone.assignment.BEGINRES;
+  for (std::int32_t j = 2; j <= backbone.structure.residue_count - 1; ++j) {
+    if (!backbone.pieces.same_piece(j - 1, j + 1)) continue;
     const std::int32_t p = begin[j - 1];
     const std::int32_t m = begin[j];
     const std::int32_t n = begin[j + 1];
-    const double measured = backbone_angle(structure, p, m, n);
-    rio::write(topology_unit, angle_line_layout(), p, m, n, angle_function, measured,
+    const double measured = backbone_angle(backbone.structure, p, m, n);
+    rio::write(backbone.unit, angle_line_layout(), p, m, n, angle_function, measured,
                backbone_angle_force_constant);
-    rio::write(topology_unit, angle_line_layout(), p, m, n, angle_function,
+    rio::write(backbone.unit, angle_line_layout(), p, m, n, angle_function,
                backbone_reference_angle, backbone_angle_force_constant);
   }
 }

@@ -7,6 +7,7 @@
 #define BEADWEAVE_BACKBONE_NETWORK_HPP
 
 #include <cstdint>
+#include <vector>
 
 #include "bead_assignment.hpp"
 #include "structure_input.hpp"
@@ -30,21 +31,46 @@ struct ElasticNetwork {
   float cutoff = 0.0F;
 };
 
+// Where the backbone runs on. The residues (1-based, in order) fall into
+// chains, and each chain into pieces at its breaks; no backbone bond, i to
+// i+4 bond or backbone angle joins two pieces, and the elastic network joins
+// residues of different chains whatever their distance in sequence. With
+// both tables empty, as in beadweave, the protein is one chain in one piece.
+struct BackbonePieces {
+  std::vector<std::int32_t> piece;  // piece of residue r at r - 1
+  std::vector<std::int32_t> chain;  // chain of residue r at r - 1
+
+  bool same_piece(std::int32_t r, std::int32_t s) const {
+    return piece.empty() || piece[static_cast<std::size_t>(r - 1)] ==
+                                piece[static_cast<std::size_t>(s - 1)];
+  }
+  bool same_chain(std::int32_t r, std::int32_t s) const {
+    return chain.empty() || chain[static_cast<std::size_t>(r - 1)] ==
+                                chain[static_cast<std::size_t>(s - 1)];
+  }
+};
+
+// Everything the backbone lines are measured on, and the unit they go to.
+struct Backbone {
+  int unit;
+  const Structure& structure;
+  const BeadAssignment& assignment;
+  const BackbonePieces& pieces;
+};
+
 // The bonds between consecutive backbone beads, force constant "150000".
-void write_consecutive_bonds(const Structure& structure, const BeadAssignment& assignment);
+void write_consecutive_bonds(const Backbone& backbone);
 // First dialogue: the i to i+4 force constant.
 std::int32_t ask_i4_force_constant();
 // The bonds four residues apart, when the force constant is above 0.
-void write_i4_bonds(const Structure& structure, const BeadAssignment& assignment,
-                    std::int32_t force_constant);
+void write_i4_bonds(const Backbone& backbone, std::int32_t force_constant);
 // Second dialogue: the elastic network force constant, then its cut-off.
 ElasticNetwork ask_elastic_network();
-// A bond for every backbone pair at least three residues apart that lies
-// strictly closer than the cut-off.
-void write_elastic_network(const Structure& structure, const BeadAssignment& assignment,
-                           const ElasticNetwork& network);
+// A bond for every backbone pair that lies strictly closer than the
+// cut-off: within a chain at least three residues apart, across chains any.
+void write_elastic_network(const Backbone& backbone, const ElasticNetwork& network);
 // Two angle lines at each middle backbone bead: the measured angle, then 120.
-void write_backbone_angles(const Structure& structure, const BeadAssignment& assignment);
+void write_backbone_angles(const Backbone& backbone);
 
 }  // namespace beadweave
 

@@ -4,6 +4,7 @@
 
 #include "backbone_network.hpp"
 #include "bead_assignment.hpp"
+#include "molecule_topology.hpp"
 #include "record_io.hpp"
 #include "structure_input.hpp"
 #include "template_library.hpp"
@@ -20,6 +21,13 @@ namespace {
   rio::stop_run(refused_structure_status);
 }
 
+// The two console dialogues, held in the middle of writing the file.
+class ConsoleAnswers final : public BackboneAnswers {
+ public:
+  std::int32_t i4_force_constant() override { return ask_i4_force_constant(); }
+  ElasticNetwork elastic_network() override { return ask_elastic_network(); }
+};
+
 }  // namespace
 
 void run_sequence() {
@@ -34,21 +42,8 @@ void run_sequence() {
   const Protein protein{library, structure, assignment};
 
   create_topology_file();
-  write_molecule_and_atoms(protein);
-  write_bonds_opening();
-  write_consecutive_bonds(structure, assignment);
-  write_i4_opening();
-  const std::int32_t i4_force_constant = ask_i4_force_constant();
-  write_i4_bonds(structure, assignment, i4_force_constant);
-  write_elastic_network_opening();
-  const ElasticNetwork network = ask_elastic_network();
-  write_elastic_network(structure, assignment, network);
-  write_template_bonds(protein);
-  write_constraints(protein);
-  write_template_angles(protein);
-  write_backbone_angles(structure, assignment);
-  write_dihedrals(protein);
-  write_position_restraints();
+  ConsoleAnswers console;
+  write_molecule_topology(TopologyTarget{}, protein, BackbonePieces{}, console);
 }
 
 }  // namespace beadweave

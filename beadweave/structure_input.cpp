@@ -1,8 +1,12 @@
 #include "structure_input.hpp"
 
+#include <array>
 #include <cstddef>
+#include <string>
 
 #include "record_io.hpp"
+#include "record_parsing.hpp"
+#include "text_records.hpp"
 
 namespace beadweave {
 namespace {
@@ -17,6 +21,22 @@ const rio::Layout bead_layout{R"("ATOM",I7,1X,A4,1X,A3,2X,I4,4X,3F8.3)"};
                   "Tip: The first line should be the number of residues`and then of atoms.");
   // No topology can be built: the run has failed.
   rio::stop_run(bad_header_status);
+}
+
+// Reads the header, then the bead records, each with `read(layout, targets...)`;
+// `refuse` is called on a bead count below 1.
+template <typename Read, typename Refuse>
+void read_records(Structure& structure, Read read, Refuse refuse) {
+  read(header_layout, structure.residue_count, structure.bead_count);
+  // Nothing tests the residue count; a bead count below 1 leaves nothing to build.
+  if (structure.bead_count < 1) refuse();
+  structure.resize(structure.bead_count);
+  for (std::int32_t bead = 1; bead <= structure.bead_count; ++bead) {
+    read(bead_layout, structure.PDBATNUMB[bead], structure.PDBATNAME[bead],
+         structure.PDBRESNAME[bead], structure.PDBRESNUM[bead], structure.AX[bead],
+         structure.AY[bead], structure.AZ[bead]);
+  }
+  // Whatever follows the last bead record (TER, END) is not read.
 }
 
 }  // namespace
@@ -34,16 +54,27 @@ void Structure::resize(std::int32_t beads) {
 
 void read_structure(Structure& structure) {
   rio::open(structure_unit, "pdb-CG.pdb", rio::OpenStatus::old_file);
-  rio::read(structure_unit, header_layout, structure.residue_count, structure.bead_count);
-  // Nothing tests the residue count; a bead count below 1 leaves nothing to build.
-  if (structure.bead_count < 1) refuse_bead_count();
-  structure.resize(structure.bead_count);
-  for (std::int32_t bead = 1; bead <= structure.bead_count; ++bead) {
-    rio::read(structure_unit, bead_layout, structure.PDBATNUMB[bead], structure.PDBATNAME[bead],
-              structure.PDBRESNAME[bead], structure.PDBRESNUM[bead], structure.AX[bead],
-              structure.AY[bead], structure.AZ[bead]);
+  read_records(
+      structure,
+      [](const rio::Layout& layout, auto&... targets) { rio::read(structure_unit, layout, targets...); },
+      refuse_bead_count);
+}
+
+void read_structure_text(Structure& structure, std::string_view text) {
+  rio::TextRecords records(text);
+  const auto read = [&records](const rio::Layout& layout, auto&... targets) {
+    const std::array<rio::Target, sizeof...(targets)> packed{rio::make_target(targets)...};
+    std::string_view record;
+    if (!records.next_record(record)) throw rio::ReadFailure{rio::msg_end_of_file};
+    rio::read_fixed_record(record, layout, packed);
+  };
+  try {
+    read_records(structure, read, [] { throw rio::ReadFailure{rio::msg_end_of_file}; });
+  } catch (const rio::ReadFailure& failure) {
+    throw StructureTextError("record " + std::to_string(records.records_taken()) +
+                             " of the structure cannot be read (message " +
+                             std::to_string(failure.message_number) + ")");
   }
-  // Whatever follows the last bead record (TER, END) is not read.
 }
 
 }  // namespace beadweave

@@ -4,6 +4,8 @@
 #define BEADWEAVE_STRUCTURE_INPUT_HPP
 
 #include <cstdint>
+#include <stdexcept>
+#include <string_view>
 #include <vector>
 
 #include "template_library.hpp"
@@ -38,6 +40,16 @@ struct Structure {
 // A bead count below 1 writes two lines on standard output and ends the run
 // with exit status 1; a failed open or read ends it with the I/O diagnostic.
 void read_structure(Structure& structure);
+
+// A structure text in memory that cannot be read as the file would be.
+struct StructureTextError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+// The same records from a structure text in memory, read exactly as the
+// file's; a record the file reader would refuse, or a bead count below 1,
+// throws StructureTextError.
+void read_structure_text(Structure& structure, std::string_view text);
 
 }  // namespace beadweave
 

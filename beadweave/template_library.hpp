@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <stdexcept>
 #include <string_view>
 
 #include "record_values.hpp"
@@ -81,6 +82,15 @@ struct TemplateLibrary {
 void load_library(TemplateLibrary& library);
 // The same from the library file `file_name`.
 void load_library(TemplateLibrary& library, std::string_view file_name);
+
+// A library text in memory that cannot be read as the library file would be.
+struct LibraryTextError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+// The same from a library text in memory; a record that the file reader
+// would refuse throws LibraryTextError, naming the record.
+void load_library_text(TemplateLibrary& library, std::string_view text);
 
 // The residue type index of the template named `name`, 0 for none: exact
 // comparison of all three characters (case and blanks count); every template

@@ -29,7 +29,7 @@ const rio::Layout& dihedral_line_layout() {
   return layout;
 }
 
-void write_atom_lines(const Protein& protein) {
+void write_atom_lines(int unit, const Protein& protein) {
   const auto& library = protein.library;
   const auto& a = protein.assignment;
   for (std::int32_t i = 1; i <= protein.structure.residue_count; ++i) {
@@ -37,7 +37,7 @@ void write_atom_lines(const Protein& protein) {
     // Every line of a residue carries the residue name of its backbone bead.
     const Name& residue_name = protein.structure.PDBRESNAME[a.BEGINRES[i]];
     for (std::int32_t j = 1; j <= library.NBEADS[t]; ++j) {
-      rio::write(topology_unit, atom_line_layout(a.TPATOMNAME[i][j], a.TPCHRGRP[i][j]),
+      rio::write(unit, atom_line_layout(a.TPATOMNAME[i][j], a.TPCHRGRP[i][j]),
                  a.TPATNUMB[i][j], a.TPBEADTYPE[i][j], i, residue_name, a.TPATOMNAME[i][j],
                  a.TPCHRGRP[i][j], a.TPATCHARGE[i][j]);
     }
@@ -79,92 +79,99 @@ std::int32_t template_bead_number(std::int32_t first_bead, std::int32_t m) {
 
 void create_topology_file() { rio::open(topology_unit, "protein.itp", rio::OpenStatus::new_file); }
 
-void write_fixed_line(const char* text) { rio::write(topology_unit, text_layout(), text); }
+void write_fixed_line(int unit, std::string_view text) { rio::write(unit, text_layout(), text); }
 
-void write_empty_line() { rio::write_line(topology_unit, ""); }
+void write_empty_line(int unit) { rio::write_line(unit, ""); }
 
-void write_molecule_and_atoms(const Protein& protein) {
-  write_fixed_line("[ moleculetype ]");
-  write_fixed_line("; molname \tnrexcl");
-  write_fixed_line("protein      \t1");
-  write_empty_line();
-  write_fixed_line("[ atoms ]");
-  write_fixed_line(";id type resnr residu atom cgnr charge");
-  write_atom_lines(protein);
-  write_empty_line();
+std::string molecule_line(std::string_view molecule_name) {
+  std::string line(molecule_name);
+  if (line.size() < molecule_name_columns) line.resize(molecule_name_columns, ' ');
+  return line + "\t1";
 }
 
-void write_bonds_opening() {
-  write_fixed_line("[ bonds ]");
-  write_fixed_line("; bonds between the consecutive Calphas: i-i+1");
-  write_fixed_line("; The distance is taken from the pdb file");
+void write_molecule_and_atoms(const TopologyTarget& target, const Protein& protein) {
+  const int unit = target.unit;
+  write_fixed_line(unit, "[ moleculetype ]");
+  write_fixed_line(unit, "; molname \tnrexcl");
+  write_fixed_line(unit, molecule_line(target.molecule_name));
+  write_empty_line(unit);
+  write_fixed_line(unit, "[ atoms ]");
+  write_fixed_line(unit, ";id type resnr residu atom cgnr charge");
+  write_atom_lines(unit, protein);
+  write_empty_line(unit);
 }
 
-void write_i4_opening() {
-  write_empty_line();
-  write_fixed_line("; bonds between the consecutive Calphas: i-i+4");
-  write_fixed_line("; The distance is taken from the pdb file");
+void write_bonds_opening(int unit) {
+  write_fixed_line(unit, "[ bonds ]");
+  write_fixed_line(unit, "; bonds between the consecutive Calphas: i-i+1");
+  write_fixed_line(unit, "; The distance is taken from the pdb file");
 }
 
-void write_elastic_network_opening() {
-  write_empty_line();
-  write_fixed_line("; bonds between Calphas defining the Tolvik");
-  write_fixed_line("; bonds are taken from the pdb file between Ca");
-  write_fixed_line("; at least i-i+3");
+void write_i4_opening(int unit) {
+  write_empty_line(unit);
+  write_fixed_line(unit, "; bonds between the consecutive Calphas: i-i+4");
+  write_fixed_line(unit, "; The distance is taken from the pdb file");
 }
 
-void write_template_bonds(const Protein& protein) {
+void write_elastic_network_opening(int unit) {
+  write_empty_line(unit);
+  write_fixed_line(unit, "; bonds between Calphas defining the Tolvik");
+  write_fixed_line(unit, "; bonds are taken from the pdb file between Ca");
+  write_fixed_line(unit, "; at least i-i+3");
+}
+
+void write_template_bonds(int unit, const Protein& protein) {
   const auto& lib = protein.library;
-  write_empty_line();
-  write_fixed_line("; bonds between Ca and SC1 for each residue");
-  write_fixed_line("; The distances are taken from the FF topology");
+  write_empty_line(unit);
+  write_fixed_line(unit, "; bonds between Ca and SC1 for each residue");
+  write_fixed_line(unit, "; The distances are taken from the FF topology");
   for_each_entry(protein, lib.NBOND, [&](std::int32_t t, std::int32_t k, std::int32_t first) {
-    rio::write(topology_unit, bond_line_layout(), template_bead_number(first, lib.BONDATOM1[t][k]),
+    rio::write(unit, bond_line_layout(), template_bead_number(first, lib.BONDATOM1[t][k]),
                template_bead_number(first, lib.BONDATOM2[t][k]), lib.BONDTYPE[t][k],
                lib.BONDIST[t][k], lib.BONDK[t][k]);
   });
 }
 
-void write_constraints(const Protein& protein) {
+void write_constraints(int unit, const Protein& protein) {
   const auto& lib = protein.library;
-  write_empty_line();
-  write_fixed_line("[ constraints ]");
-  write_fixed_line("; constraints between atoms of the side chains");
-  write_fixed_line("; The values are taken from the FF topology");
+  write_empty_line(unit);
+  write_fixed_line(unit, "[ constraints ]");
+  write_fixed_line(unit, "; constraints between atoms of the side chains");
+  write_fixed_line(unit, "; The values are taken from the FF topology");
   for_each_entry(protein, lib.NCONST, [&](std::int32_t t, std::int32_t k, std::int32_t first) {
-    rio::write(topology_unit, constraint_line_layout(),
+    rio::write(unit, constraint_line_layout(),
                template_bead_number(first, lib.CONSTATOM1[t][k]),
                template_bead_number(first, lib.CONSTATOM2[t][k]), lib.CONSTTYPE[t][k],
                lib.CONSTDIST[t][k]);
   });
 }
 
-void write_template_angles(const Protein& protein) {
+void write_template_angles(int unit, const Protein& protein) {
   const auto& lib = protein.library;
-  write_empty_line();
-  write_fixed_line("[ angles ]");
-  write_fixed_line("; angles between atoms of the side chains");
-  write_fixed_line("; The angles are taken from the FF topology");
+  write_empty_line(unit);
+  write_fixed_line(unit, "[ angles ]");
+  write_fixed_line(unit, "; angles between atoms of the side chains");
+  write_fixed_line(unit, "; The angles are taken from the FF topology");
   for_each_entry(protein, lib.NANGLE, [&](std::int32_t t, std::int32_t k, std::int32_t first) {
-    rio::write(topology_unit, angle_line_layout(),
+    rio::write(unit, angle_line_layout(),
                template_bead_number(first, lib.ANGLEATOM1[t][k]),
                template_bead_number(first, lib.ANGLEATOM2[t][k]),
                template_bead_number(first, lib.ANGLEATOM3[t][k]), lib.ANGLETYPE[t][k],
                lib.ANGLE[t][k], lib.ANGLEK[t][k]);
   });
-  write_empty_line();
-  write_fixed_line("; Here the angles between CAs i-1/i/i+1");
-  write_fixed_line("; The values are taken from the struture");
+  write_empty_line(unit);
+  write_fixed_line(unit, "; Here the angles between CAs i-1/i/i+1");
+  write_fixed_line(unit, "; The values are taken from the struture");
 }
 
-void write_dihedrals(const Protein& protein) {
+void write_dihedrals(int unit, const Protein& protein) {
   const auto& lib = protein.library;
-  write_empty_line();
-  write_fixed_line("[ dihedrals ]");
-  write_fixed_line("; Dihedrals angles used in Side chains");
-  write_fixed_line("; The angles are taken from the FF topology");
+  write_empty_line(unit);
+  write_fixed_line(unit, "[ dihedrals ]");
+  write_fixed_line(unit, "; Dihedrals angles used in Side chains");
+  write_fixed_line(unit, "; The angles are taken from the FF topology");
   for_each_entry(protein, lib.NDIHE, [&](std::int32_t t, std::int32_t k, std::int32_t first) {
-    rio::write(topology_unit, dihedral_line_layout(),
+    rio::write(unit, dihedral_line_layout(),
                template_bead_number(first, lib.DIHEATOM1[t][k]),
                template_bead_number(first, lib.DIHEATOM2[t][k]),
                template_bead_number(first, lib.DIHEATOM3[t][k]),
@@ -173,11 +180,11 @@ void write_dihedrals(const Protein& protein) {
   });
 }
 
-void write_position_restraints() {
-  write_empty_line();
-  write_fixed_line("#ifdef POSRES");
-  write_fixed_line("#include \"posre.itp\"");
-  write_fixed_line("#endif");
+void write_position_restraints(const TopologyTarget& target) {
+  write_empty_line(target.unit);
+  write_fixed_line(target.unit, "#ifdef POSRES");
+  write_fixed_line(target.unit, "#include \"" + target.restraint_include + "\"");
+  write_fixed_line(target.unit, "#endif");
 }
 
 }  // namespace beadweave

@@ -5,7 +5,10 @@
 #ifndef BEADWEAVE_TOPOLOGY_WRITER_HPP
 #define BEADWEAVE_TOPOLOGY_WRITER_HPP
 
+#include <cstddef>
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 #include "bead_assignment.hpp"
 #include "layout.hpp"
@@ -15,6 +18,18 @@
 namespace beadweave {
 
 inline constexpr int topology_unit = 12;
+
+// Where one molecule's topology goes and what it is called: beadweave writes
+// the molecule "protein" to "protein.itp" with the restraints of "posre.itp".
+struct TopologyTarget {
+  int unit = topology_unit;
+  std::string molecule_name = "protein";
+  std::string restraint_include = "posre.itp";
+};
+
+// The molecule name's column is at least this wide ("protein" and six
+// blanks), then a tab and the exclusion count.
+inline constexpr std::size_t molecule_name_columns = 13;
 
 // Everything the writer reads, all filled before the file is created.
 struct Protein {
@@ -42,30 +57,31 @@ std::int32_t template_bead_number(std::int32_t first_bead, std::int32_t m);
 // Creates "protein.itp" as unit 12; an existing file ends the run.
 void create_topology_file();
 
-// Writes a fixed line of the file, exactly as given.
-void write_fixed_line(const char* text);
+// Writes a fixed line, exactly as given.
+void write_fixed_line(int unit, std::string_view text);
 // Writes an empty line (one blank).
-void write_empty_line();
+void write_empty_line(int unit);
 
 // [ moleculetype ] and [ atoms ], closed by an empty line.
-void write_molecule_and_atoms(const Protein& protein);
+void write_molecule_and_atoms(const TopologyTarget& target, const Protein& protein);
 // [ bonds ] and the comment lines of the consecutive backbone bonds.
-void write_bonds_opening();
+void write_bonds_opening(int unit);
 // The empty line and comment lines before the i to i+4 bonds.
-void write_i4_opening();
+void write_i4_opening(int unit);
 // The empty line and comment lines before the elastic network.
-void write_elastic_network_opening();
+void write_elastic_network_opening(int unit);
 // The empty line, comment lines and template bond lines.
-void write_template_bonds(const Protein& protein);
+void write_template_bonds(int unit, const Protein& protein);
 // [ constraints ] with its template lines.
-void write_constraints(const Protein& protein);
+void write_constraints(int unit, const Protein& protein);
 // [ angles ] with the template angle lines, then the comment lines of the
 // backbone angles.
-void write_template_angles(const Protein& protein);
+void write_template_angles(int unit, const Protein& protein);
 // [ dihedrals ] with its template lines.
-void write_dihedrals(const Protein& protein);
-// The closing position-restraint block.
-void write_position_restraints();
+void write_dihedrals(int unit, const Protein& protein);
+// The closing block that includes the molecule's position restraints when
+// POSRES is defined.
+void write_position_restraints(const TopologyTarget& target);
 
 }  // namespace beadweave
 

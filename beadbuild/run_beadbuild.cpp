@@ -1,0 +1,202 @@
+#include "run_beadbuild.hpp"
+
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "atomistic_input.hpp"
+#include "builtin_data.hpp"
+#include "cg_writer.hpp"
+#include "chain_mapping.hpp"
+#include "forcefield.hpp"
+#include "input_files.hpp"
+#include "library_check.hpp"
+#include "molecule_topology.hpp"
+#include "molecules.hpp"
+#include "record_io.hpp"
+#include "refusal.hpp"
+#include "run_parameters.hpp"
+#include "system_directory.hpp"
+#include "system_files.hpp"
+#include "system_layout.hpp"
+
+namespace beadbuild {
+namespace {
+
+using beadmap::Refusal;
+using Molecules = std::vector<std::unique_ptr<Molecule>>;
+
+void report(const std::string& line) { std::fprintf(stderr, "beadbuild: %s\n", line.c_str()); }
+
+struct Library {
+  std::unique_ptr<beadweave::TemplateLibrary> templates;
+  std::string name;  // in messages
+};
+
+Library load_library(const std::optional<std::string>& path) {
+  if (path) return {beadmap::load_template_library(*path), *path};
+  auto templates = std::make_unique<beadweave::TemplateLibrary>();
+  beadweave::load_library_text(*templates, default_library_text());
+  return {std::move(templates), std::string(default_library_source)};
+}
+
+struct ForceField {
+  std::string file_name;  // in the system directory
+  std::string text;
+};
+
+ForceField load_forcefield(const std::optional<std::string>& path,
+                           const beadweave::TemplateLibrary& library) {
+  ForceField forcefield{std::string(default_forcefield_file), std::string(default_forcefield_text())};
+  if (path) {
+    forcefield = {std::filesystem::path(*path).filename().string(), beadmap::read_text_file(*path)};
+  }
+  const auto missing = missing_atom_types(forcefield.text, library);
+  if (!missing.empty()) {
+    std::string names;
+    for (const std::string& name : missing) {
+      names += ' ';
+      names += name;
+    }
+    throw Refusal("the force field " + (path ? *path : forcefield.file_name) +
+                  " declares no atom type for the library's bead types:" + names);
+  }
+  return forcefield;
+}
+
+// One line of plain text: the entry's title, or its file's name.
+std::string system_title(const gemmi::Structure& entry, const std::string& fallback) {
+  std::string title = entry.get_info("_struct.title");
+  for (char& c : title) {
+    if (std::iscntrl(static_cast<unsigned char>(c)) != 0) c = ' ';
+  }
+  const auto first = title.find_first_not_of(' ');
+  if (first == std::string::npos) return fallback;
+  return title.substr(first, title.find_last_not_of(' ') - first + 1);
+}
+
+void report_chains(const EntryChains& chains, const Library& library) {
+  for (const LeftOutChain& chain : chains.left_out) {
+    report("chain " + chain_label(chain.name) + " left out: no standard amino acid (" +
+           chain.contents + ")");
+  }
+  for (const MappedChain& chain : chains.mapped) {
+    for (const beadmap::SkippedResidue& residue : chain.skipped) {
+      report("chain " + chain_label(chain.name) + ": skipped residue " +
+             beadmap::residue_label(residue.name, residue.place) + ": " + residue.reason);
+    }
+    beadmap::check_against_library(chain.structure, *library.templates, library.name);
+  }
+}
+
+void report_breaks(const std::vector<MappedChain>& chains, bool bond_gaps) {
+  for (const MappedChain& chain : chains) {
+    for (const beadmap::BackboneGap& gap : chain.breaks) {
+      const beadmap::CgResidue& before = chain.structure.residues[gap.residue_before];
+      const beadmap::CgResidue& after = chain.structure.residues[gap.residue_before + 1];
+      char distance[32];
+      std::snprintf(distance, sizeof distance, "%.2f", gap.distance);
+      report("chain " + chain_label(chain.name) + ": break of " + distance +
+             " angstrom between the backbone beads of " +
+             beadmap::residue_label(before.name, before.place) + " and " +
+             beadmap::residue_label(after.name, after.place) +
+             (bond_gaps ? " (bonded all the same: --bond-gaps)" : " (no backbone bond across it)"));
+    }
+  }
+}
+
+// The molecule's include file, written by the topology writer through the
+// record I/O layer, all lines handed over at its close.
+void write_molecule(const PendingDirectory& directory, const Molecule& molecule,
+                    const BuildArguments& arguments, const beadweave::TemplateLibrary& library) {
+  const beadweave::TopologyTarget target{beadweave::topology_unit, molecule.name,
+                                         restraint_file_name(molecule)};
+  beadweave::FixedAnswers answers(arguments.i4_force_constant,
+                                  {arguments.network_force_constant, arguments.network_cutoff});
+  const beadweave::Protein protein{library, molecule.tables, molecule.assignment};
+  try {
+    rio::open(target.unit, directory.path_of(topology_file_name(molecule)), rio::OpenStatus::new_file);
+    rio::set_block_output(target.unit, true);
+    beadweave::write_molecule_topology(target, protein, molecule.pieces, answers);
+    rio::close(target.unit);
+  } catch (const rio::IoError& error) {
+    rio::close_all();
+    throw Refusal("cannot write " + topology_file_name(molecule) + ": " +
+                  rio::message_text(error.message_number, error.unit, error.shown_name) +
+                  (error.os_error != 0 ? std::string(" (") + std::strerror(error.os_error) + ")" : ""));
+  }
+}
+
+void write_system(const PendingDirectory& directory, const Molecules& molecules,
+                  const BuildArguments& arguments, const Library& library,
+                  const ForceField& forcefield, const std::string& title) {
+  directory.write_file(forcefield.file_name, forcefield.text);
+  for (const auto& molecule : molecules) {
+    write_molecule(directory, *molecule, arguments, *library.templates);
+    if (arguments.posre) {
+      directory.write_file(restraint_file_name(*molecule),
+                           beadmap::format_position_restraints(molecule->structure,
+                                                               topology_file_name(*molecule)));
+    }
+  }
+  const Box box = centred_box(molecules, arguments.box_margin);
+  directory.write_file("topol.top", format_system_topology(molecules, forcefield.file_name, title));
+  directory.write_file("conf.gro", format_gro(molecules, box, title));
+  directory.write_file("system.pdb", format_system_pdb(molecules, box, title));
+  directory.write_file("em.mdp", minimisation_parameters());
+  directory.write_file("md.mdp", dynamics_parameters());
+}
+
+void print_summary(const BuildArguments& arguments, const EntryChains& chains,
+                   const Molecules& molecules) {
+  std::size_t skipped = 0;
+  std::size_t breaks = 0;
+  std::size_t beads = 0;
+  for (const MappedChain& chain : chains.mapped) {
+    skipped += chain.skipped.size();
+    breaks += chain.breaks.size();
+  }
+  for (const auto& molecule : molecules) {
+    std::string names;
+    for (const MappedChain* chain : molecule->chains) {
+      names += ' ';
+      names += chain_label(chain->name);
+    }
+    std::printf("beadbuild: %-13s chain%s%s: %d residues, %d beads\n", molecule->name.c_str(),
+                molecule->chains.size() > 1 ? "s" : "", names.c_str(), molecule->tables.residue_count,
+                molecule->tables.bead_count);
+    beads += static_cast<std::size_t>(molecule->tables.bead_count);
+  }
+  std::printf(
+      "beadbuild: %s: %zu molecules, %zu beads (chains left out: %zu, skipped residues: %zu, "
+      "breaks: %zu) -> %s/\n",
+      arguments.entry.c_str(), molecules.size(), beads, chains.left_out.size(), skipped, breaks,
+      arguments.output.c_str());
+}
+
+}  // namespace
+
+bool run_beadbuild(const BuildArguments& arguments) {
+  rio::set_tag("beadbuild");
+  check_destination(arguments.output, arguments.force);
+  const beadmap::Mapping mapping = beadmap::load_mapping(arguments.mapping);
+  const Library library = load_library(arguments.library);
+  const ForceField forcefield = load_forcefield(arguments.forcefield, *library.templates);
+  const gemmi::Structure entry = beadmap::read_atomistic(arguments.entry);
+  const EntryChains chains = map_chains(entry, arguments.chains, mapping);
+  report_chains(chains, library);
+  const Molecules molecules = build_molecules(
+      chains.mapped, {arguments.merges, arguments.merge_all, arguments.bond_gaps}, *library.templates);
+  report_breaks(chains.mapped, arguments.bond_gaps);
+  const std::string title = system_title(entry, default_output_directory(arguments.entry));
+  PendingDirectory directory(arguments.output, arguments.force);
+  write_system(directory, molecules, arguments, library, forcefield, title);
+  const bool replaced_removed = directory.place();
+  print_summary(arguments, chains, molecules);
+  return replaced_removed;
+}
+
+}  // namespace beadbuild
