@@ -1,0 +1,171 @@
+// The system directory as a whole: what topol.top, conf.gro and the
+// restraints hold for a small entry placed by hand, the chains left out,
+// and a directory that is written whole or not at all.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "beadbuild_runs.hpp"
+
+namespace bbtest {
+namespace {
+
+namespace fs = std::filesystem;
+using testsupport::ScratchDir;
+
+// Chain A: five glycines 3.8 angstrom apart along x; chain B: three beside
+// A's first three, 6 angstrom along y; all at z = 0.
+std::string dimer_entry() {
+  std::string text;
+  for (int r = 0; r < 5; ++r) text += glycine('A', r + 1, 3.8 * r, 0.0);
+  text += "TER\n";
+  for (int r = 0; r < 3; ++r) text += glycine('B', r + 11, 3.8 * r, 6.0);
+  return text + "END\n";
+}
+
+std::vector<std::string> lines(const std::string& text) {
+  std::vector<std::string> result;
+  std::size_t start = 0;
+  for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+    result.push_back(text.substr(start, end - start));
+  }
+  return result;
+}
+
+std::vector<std::string> entries_of(const fs::path& directory) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(directory)) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST(SystemDirectory, TheFilesOfASmallDimer) {
+  ScratchDir dir;
+  dir.write("dimer.pdb", dimer_entry());
+  const auto result = run_beadbuild(dir, {"dimer.pdb", "--posre"});
+  ASSERT_EQ(result.exit_status, 0) << result.err;
+  // The directory is named after the entry.
+  EXPECT_EQ(entries_of(dir.path() / "dimer"),
+            (std::vector<std::string>{"cgff.itp", "conf.gro", "em.mdp", "md.mdp",
+                                      "posre_protein_A.itp", "posre_protein_B.itp",
+                                      "protein_A.itp", "protein_B.itp", "system.pdb",
+                                      "topol.top"}));
+  EXPECT_EQ(dir.read("dimer/topol.top"),
+            "; The coarse-grained system: the force field, then each molecule.\n"
+            "#include \"cgff.itp\"\n#include \"protein_A.itp\"\n#include \"protein_B.itp\"\n\n"
+            "[ system ]\ndimer\n\n[ molecules ]\n; name        count\n"
+            "protein_A     1\nprotein_B     1\n");
+  // The extent is 15.2 x 6 x 0 angstrom, and 1 nm more on each side; the
+  // first bead sits 1 nm from each low face. Residues are numbered within
+  // their molecule, atoms through the system.
+  const auto gro = lines(dir.read("dimer/conf.gro"));
+  ASSERT_EQ(gro.size(), 11U);
+  EXPECT_EQ(gro[0], "dimer");
+  EXPECT_EQ(gro[1], "8");
+  EXPECT_EQ(gro[2], "    1GLY     BB    1   1.000   1.000   1.000");
+  EXPECT_EQ(gro[6], "    5GLY     BB    5   2.520   1.000   1.000");
+  EXPECT_EQ(gro[7], "    1GLY     BB    6   1.000   1.600   1.000");
+  EXPECT_EQ(gro[9], "    3GLY     BB    8   1.760   1.600   1.000");
+  EXPECT_EQ(gro[10], "   3.52000   2.60000   2.00000");
+  // Restraints on the backbone beads, numbered within the molecule.
+  const auto posre = section_lines(dir.read("dimer/posre_protein_B.itp"), "position_restraints");
+  EXPECT_EQ(posre, (std::vector<std::string>{"      1      1      1000      1000      1000",
+                                             "      2      1      1000      1000      1000",
+                                             "      3      1      1000      1000      1000"}));
+  EXPECT_NE(dir.read("dimer/protein_B.itp").find("#ifdef POSRES\n#include \"posre_protein_B.itp\"\n"),
+            std::string::npos);
+  // The viewers' file keeps the entry's chains and residue numbers.
+  const auto pdb = lines(dir.read("dimer/system.pdb"));
+  // Five records of chain A and a TER before chain B.
+  EXPECT_EQ(pdb[7], "TER");
+  EXPECT_EQ(pdb[8].substr(0, 54), "ATOM      6  BB  GLY B  11      10.000  16.000  10.000");
+}
+
+TEST(SystemDirectory, ChainsInTheOrderAskedAndChainsWithoutAminoAcidNamedOnce) {
+  std::string entry = dimer_entry();
+  entry.resize(entry.size() - 4);  // END
+  // A nucleic-acid chain and a chain of water.
+  for (int r = 1; r <= 2; ++r) {
+    for (const char* atom : {"P", "C1'", "N9"}) {
+      char record[100];
+      std::snprintf(record, sizeof record,
+                    "ATOM  %5d  %-3s  DA C%4d    %8.3f%8.3f%8.3f  1.00  0.00           %c\n",
+                    90 + r, atom, r, 40.0 + r, 40.0, 40.0, atom[0]);
+      entry += record;
+    }
+  }
+  entry += "TER\n";
+  for (int r = 1; r <= 3; ++r) {
+    char record[100];
+    std::snprintf(record, sizeof record,
+                  "HETATM%5d  O   HOH W%4d    %8.3f%8.3f%8.3f  1.00  0.00           O\n", 100 + r,
+                  r, 50.0 + 3 * r, 50.0, 50.0);
+    entry += record;
+  }
+  ScratchDir dir;
+  dir.write("mixed.pdb", entry + "END\n");
+  const auto all = run_beadbuild(dir, {"mixed.pdb", "-o", "all"});
+  ASSERT_EQ(all.exit_status, 0) << all.err;
+  EXPECT_EQ(all.err,
+            "beadbuild: chain C left out: no standard amino acid (nucleic acid: 2 residues)\n"
+            "beadbuild: chain W left out: no standard amino acid (water: 3 residues)\n");
+  const auto reversed = run_beadbuild(dir, {"mixed.pdb", "-o", "reversed", "--chains", "B,A"});
+  ASSERT_EQ(reversed.exit_status, 0) << reversed.err;
+  EXPECT_EQ(reversed.err, "");
+  const std::string top = dir.read("reversed/topol.top");
+  EXPECT_LT(top.find("protein_B     1"), top.find("protein_A     1"));
+  EXPECT_EQ(lines(dir.read("reversed/conf.gro"))[2].substr(0, 20), "    1GLY     BB    1");
+  const auto missing = run_beadbuild(dir, {"mixed.pdb", "-o", "none", "--chains", "A,Z"});
+  EXPECT_EQ(missing.exit_status, 1);
+  EXPECT_EQ(missing.err, "beadbuild: the first model has no chain \"Z\" (its chains: A B C W)\n");
+  const auto nucleic = run_beadbuild(dir, {"mixed.pdb", "-o", "none", "--chains", "C"});
+  EXPECT_EQ(nucleic.exit_status, 1);
+  EXPECT_FALSE(dir.exists("none"));
+}
+
+TEST(SystemDirectory, AFailedRunLeavesNothingAndAnExistingDirectoryStaysUnlessForced) {
+  ScratchDir dir;
+  dir.write("dimer.pdb", dimer_entry());
+  // A force field that lacks most of the library's bead types: refused
+  // before anything is written, naming them in the library's order (ALA's
+  // backbone P4, then ARG's side chain N0 and Qd).
+  dir.write("ff.itp", "[ atomtypes ]\n; name mass\n  P5  72.0 0.0 A 0.1 0.01\n[ bondtypes ]\n  P4 P4\n");
+  const auto refused = run_beadbuild(dir, {"dimer.pdb", "-o", "out", "--forcefield", "ff.itp"});
+  EXPECT_EQ(refused.exit_status, 1);
+  EXPECT_TRUE(refused.err.starts_with("beadbuild: the force field ff.itp declares no atom type for "
+                                      "the library's bead types: P4 N0 Qd "))
+      << refused.err;
+  EXPECT_EQ(entries_of(dir.path()), (std::vector<std::string>{"dimer.pdb", "ff.itp"}));
+
+  ASSERT_EQ(run_beadbuild(dir, {"dimer.pdb", "-o", "out"}).exit_status, 0);
+  const std::string first_top = dir.read("out/topol.top");
+  dir.write("out/em.tpr", "a run's output");
+  const auto again = run_beadbuild(dir, {"dimer.pdb", "-o", "out", "--chains", "B"});
+  EXPECT_EQ(again.exit_status, 1);
+  EXPECT_EQ(again.err, "beadbuild: out exists (--force replaces it)\n");
+  EXPECT_EQ(dir.read("out/topol.top"), first_top);
+  EXPECT_TRUE(dir.exists("out/em.tpr"));
+
+  const auto forced = run_beadbuild(dir, {"dimer.pdb", "-o", "out", "--chains", "B", "--force"});
+  ASSERT_EQ(forced.exit_status, 0) << forced.err;
+  EXPECT_FALSE(dir.exists("out/em.tpr"));
+  EXPECT_FALSE(dir.exists("out/protein_A.itp"));
+  EXPECT_TRUE(dir.exists("out/protein_B.itp"));
+  EXPECT_EQ(entries_of(dir.path()), (std::vector<std::string>{"dimer.pdb", "ff.itp", "out"}));
+
+  // A directory that holds more than files is never replaced.
+  fs::create_directory(dir.path() / "out" / "runs");
+  const auto kept = run_beadbuild(dir, {"dimer.pdb", "-o", "out", "--force"});
+  EXPECT_EQ(kept.exit_status, 1);
+  EXPECT_TRUE(dir.exists("out/runs"));
+  EXPECT_FALSE(dir.exists("out/protein_A.itp"));
+}
+
+}  // namespace
+}  // namespace bbtest
