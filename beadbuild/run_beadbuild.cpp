@@ -1,5 +1,6 @@
 #include "run_beadbuild.hpp"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -130,6 +131,20 @@ void write_molecule(const PendingDirectory& directory, const Molecule& molecule,
   }
 }
 
+// The force field keeps its file name in the directory, which must not be
+// the name of another file there.
+void check_forcefield_name(const ForceField& forcefield, const Molecules& molecules) {
+  std::vector<std::string> taken{"topol.top", "conf.gro", "system.pdb", "em.mdp", "md.mdp"};
+  for (const auto& molecule : molecules) {
+    taken.push_back(topology_file_name(*molecule));
+    taken.push_back(restraint_file_name(*molecule));
+  }
+  if (std::find(taken.begin(), taken.end(), forcefield.file_name) != taken.end()) {
+    throw Refusal("the force field's file name " + forcefield.file_name +
+                  " is the name of another file of the system; copy it under another name");
+  }
+}
+
 void write_system(const PendingDirectory& directory, const Molecules& molecules,
                   const BuildArguments& arguments, const Library& library,
                   const ForceField& forcefield, const std::string& title) {
@@ -191,6 +206,7 @@ bool run_beadbuild(const BuildArguments& arguments) {
   const Molecules molecules = build_molecules(
       chains.mapped, {arguments.merges, arguments.merge_all, arguments.bond_gaps}, *library.templates);
   report_breaks(chains.mapped, arguments.bond_gaps);
+  check_forcefield_name(forcefield, molecules);
   const std::string title = system_title(entry, default_output_directory(arguments.entry));
   PendingDirectory directory(arguments.output, arguments.force);
   write_system(directory, molecules, arguments, library, forcefield, title);
