@@ -3,18 +3,15 @@
 #include <cmath>
 #include <string_view>
 
+#include "command_words.hpp"
 #include "number_parse.hpp"
 #include "refusal.hpp"
 
 namespace beadbuild {
 namespace {
 
+using beadmap::CommandWords;
 using beadmap::UsageError;
-
-std::string_view option_name(std::string_view word) {
-  const std::string_view name = word.substr(0, word.find('='));
-  return name == "-o" ? "--output" : name;
-}
 
 // "A,B,C": the names in order; an empty name or one given twice is refused.
 std::vector<std::string> chain_names(std::string_view option, const std::string& list) {
@@ -41,32 +38,23 @@ class BuildArgumentReader {
   BuildArguments read();
 
  private:
-  std::string value_of(std::string_view word);
   std::string value_once(std::string_view option, std::string_view word);
   void option(std::string_view word);
   void merge(std::string_view word);
   void operand(std::string_view word);
 
-  std::span<const char* const> words_;
-  std::size_t next_ = 0;
+  CommandWords words_;
   BuildArguments arguments_;
   bool entry_given_ = false;
   std::vector<std::string> given_;  // options that take a value once
 };
-
-std::string BuildArgumentReader::value_of(std::string_view word) {
-  const std::size_t equals = word.find('=');
-  if (equals != std::string_view::npos) return std::string(word.substr(equals + 1));
-  if (next_ >= words_.size()) throw UsageError("option " + std::string(word) + " needs a value");
-  return words_[next_++];
-}
 
 std::string BuildArgumentReader::value_once(std::string_view option, std::string_view word) {
   for (const std::string& earlier : given_) {
     if (earlier == option) throw UsageError("option " + std::string(option) + " is given twice");
   }
   given_.emplace_back(option);
-  std::string value = value_of(word);
+  std::string value = words_.value_of(word);
   if (value.empty()) throw UsageError("option " + std::string(option) + " needs a value");
   return value;
 }
@@ -97,7 +85,7 @@ double margin_value(const std::string& text) {
 }
 
 void BuildArgumentReader::merge(std::string_view word) {
-  const std::string value = value_of(word);
+  const std::string value = words_.value_of(word);
   if (value == "all") {
     arguments_.merge_all = true;
   } else {
@@ -106,8 +94,8 @@ void BuildArgumentReader::merge(std::string_view word) {
 }
 
 void BuildArgumentReader::option(std::string_view word) {
-  const std::string_view name = option_name(word);
-  const bool bare = word.find('=') == std::string_view::npos;
+  const std::string_view name = CommandWords::option_name(word);
+  const bool bare = CommandWords::bare(word);
   if (name == "--help" && bare) {
     arguments_.action = BuildArguments::Action::help;
   } else if (name == "--version" && bare) {
@@ -151,17 +139,8 @@ void BuildArgumentReader::operand(std::string_view word) {
 }
 
 BuildArguments BuildArgumentReader::read() {
-  bool options_ended = false;
-  while (next_ < words_.size()) {
-    const std::string_view word = words_[next_++];
-    if (!options_ended && word == "--") {
-      options_ended = true;
-    } else if (!options_ended && word.size() > 1 && word[0] == '-') {
-      option(word);
-    } else {
-      operand(word);
-    }
-  }
+  words_.read([this](std::string_view word) { option(word); },
+              [this](std::string_view word) { operand(word); });
   if (arguments_.action != BuildArguments::Action::build) return arguments_;
   if (!entry_given_) throw UsageError("no entry");
   if (arguments_.merge_all && !arguments_.merges.empty()) {

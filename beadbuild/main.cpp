@@ -1,12 +1,10 @@
 // beadbuild: from an atomistic entry to a coarse-grained system directory
 // that GROMACS runs as it is.
 #include <cstdio>
-#include <exception>
-#include <new>
 #include <span>
 
 #include "arguments.hpp"
-#include "refusal.hpp"
+#include "front_end.hpp"
 #include "run_beadbuild.hpp"
 
 namespace {
@@ -77,38 +75,22 @@ Exit status:
 
 The manual page beadbuild(1) is the full reference: man beadbuild)";
 
-int run(std::span<const char* const> words) {
+bool run(std::span<const char* const> words) {
   using beadbuild::BuildArguments;
-  try {
-    const BuildArguments arguments = beadbuild::parse_build_arguments(words);
-    bool complete = true;
-    if (arguments.action == BuildArguments::Action::help) {
-      std::puts(help_text);
-    } else if (arguments.action == BuildArguments::Action::version) {
-      std::puts("beadbuild " CGTOOLS_VERSION);
-    } else {
-      complete = beadbuild::run_beadbuild(arguments);
-    }
-    if (std::fflush(stdout) != 0) {
-      std::fprintf(stderr, "beadbuild: cannot write to standard output\n");
-      return beadmap::refused_status;
-    }
-    return complete ? beadmap::success_status : beadmap::refused_status;
-  } catch (const beadmap::UsageError& error) {
-    std::fprintf(stderr, "beadbuild: %s\nTry 'beadbuild --help'.\n", error.what());
-    return beadmap::usage_status;
-  } catch (const beadmap::Refusal& error) {
-    std::fprintf(stderr, "beadbuild: %s\n", error.what());
-  } catch (const std::bad_alloc&) {
-    std::fprintf(stderr, "beadbuild: out of memory\n");
-  } catch (const std::exception& error) {
-    std::fprintf(stderr, "beadbuild: %s\n", error.what());
+  const BuildArguments arguments = beadbuild::parse_build_arguments(words);
+  if (arguments.action == BuildArguments::Action::help) {
+    std::puts(help_text);
+  } else if (arguments.action == BuildArguments::Action::version) {
+    std::puts("beadbuild " CGTOOLS_VERSION);
+  } else {
+    return beadbuild::run_beadbuild(arguments);
   }
-  return beadmap::refused_status;
+  return true;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  return run(std::span<const char* const>(argv + 1, static_cast<std::size_t>(argc > 0 ? argc - 1 : 0)));
+  const std::span<const char* const> words(argv + 1, static_cast<std::size_t>(argc > 0 ? argc - 1 : 0));
+  return beadmap::run_front_end("beadbuild", [words] { return run(words); });
 }

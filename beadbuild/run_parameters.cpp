@@ -1,8 +1,32 @@
 #include "run_parameters.hpp"
 
-namespace beadbuild {
+#include <string_view>
 
-std::string_view minimisation_parameters() {
+namespace beadbuild {
+namespace {
+
+// Both runs: reaction field with the screening of coarse-grained water
+// (epsilon_r 15), both interactions cut off at 1.1 nm, the pair list kept
+// by the Verlet buffer GROMACS sizes itself.
+constexpr std::string_view nonbonded_parameters = R"(
+; Nonbonded interactions: reaction field with the screening of
+; coarse-grained water (epsilon_r 15), both cut off at 1.1 nm.
+cutoff-scheme           = Verlet
+nstlist                 = 20
+verlet-buffer-tolerance = 0.005
+pbc                     = xyz
+coulombtype             = reaction-field
+rcoulomb                = 1.1
+epsilon_r               = 15
+epsilon_rf              = 0
+vdw-type                = cut-off
+vdw-modifier            = potential-shift
+rvdw                    = 1.1
+)";
+
+}  // namespace
+
+std::string minimisation_parameters() {
   return R"(; Energy minimisation of the coarse-grained system by steepest descent.
 ;   gmx grompp -f em.mdp -c conf.gro -r conf.gro -p topol.top -o em.tpr
 ;   gmx mdrun -deffnm em
@@ -13,23 +37,10 @@ integrator              = steep
 nsteps                  = 1000
 emtol                   = 10
 emstep                  = 0.01
-
-; Nonbonded interactions: reaction field with the screening of
-; coarse-grained water (epsilon_r 15), both cut off at 1.1 nm.
-cutoff-scheme           = Verlet
-nstlist                 = 10
-pbc                     = xyz
-coulombtype             = reaction-field
-rcoulomb                = 1.1
-epsilon_r               = 15
-epsilon_rf              = 0
-vdw-type                = cut-off
-vdw-modifier            = potential-shift
-rvdw                    = 1.1
-)";
+)" + std::string(nonbonded_parameters);
 }
 
-std::string_view dynamics_parameters() {
+std::string dynamics_parameters() {
   return R"(; A short molecular-dynamics run of the coarse-grained system at 300 K,
 ; started from the minimised structure:
 ;   gmx grompp -f md.mdp -c em.gro -r em.gro -p topol.top -o md.tpr
@@ -46,21 +57,7 @@ nstcomm                 = 100
 nstxout-compressed      = 1000
 nstenergy               = 1000
 nstlog                  = 1000
-
-; Nonbonded interactions: reaction field with the screening of
-; coarse-grained water (epsilon_r 15), both cut off at 1.1 nm.
-cutoff-scheme           = Verlet
-nstlist                 = 20
-verlet-buffer-tolerance = 0.005
-pbc                     = xyz
-coulombtype             = reaction-field
-rcoulomb                = 1.1
-epsilon_r               = 15
-epsilon_rf              = 0
-vdw-type                = cut-off
-vdw-modifier            = potential-shift
-rvdw                    = 1.1
-
+)" + std::string(nonbonded_parameters) + R"(
 ; 300 K by velocity rescaling, no pressure coupling (no solvent).
 tcoupl                  = v-rescale
 tc-grps                 = System

@@ -4,12 +4,12 @@
 #ifndef BEADBUILD_RUN_PARAMETERS_HPP
 #define BEADBUILD_RUN_PARAMETERS_HPP
 
-#include <string_view>
+#include <string>
 
 namespace beadbuild {
 
-std::string_view minimisation_parameters();  // em.mdp
-std::string_view dynamics_parameters();      // md.mdp
+std::string minimisation_parameters();  // em.mdp
+std::string dynamics_parameters();      // md.mdp
 
 }  // namespace beadbuild
 

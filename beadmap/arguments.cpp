@@ -2,16 +2,11 @@
 
 #include <string_view>
 
+#include "command_words.hpp"
 #include "refusal.hpp"
 
 namespace beadmap {
 namespace {
-
-// The option a word names, with "-o" standing for "--output".
-std::string_view option_name(std::string_view word) {
-  const std::string_view name = word.substr(0, word.find('='));
-  return name == "-o" ? "--output" : name;
-}
 
 class ArgumentReader {
  public:
@@ -20,35 +15,26 @@ class ArgumentReader {
   Arguments read();
 
  private:
-  std::string value_of(std::string_view word);
   void set_once(std::optional<std::string>& field, std::string_view option, std::string_view word);
   void option(std::string_view word);
   void operand(std::string_view word);
 
-  std::span<const char* const> words_;
-  std::size_t next_ = 0;
+  CommandWords words_;
   Arguments arguments_;
   bool input_given_ = false;
   std::optional<std::string> output_, library_;
 };
 
-std::string ArgumentReader::value_of(std::string_view word) {
-  const std::size_t equals = word.find('=');
-  if (equals != std::string_view::npos) return std::string(word.substr(equals + 1));
-  if (next_ >= words_.size()) throw UsageError("option " + std::string(word) + " needs a value");
-  return words_[next_++];
-}
-
 void ArgumentReader::set_once(std::optional<std::string>& field, std::string_view option,
                               std::string_view word) {
   if (field) throw UsageError("option " + std::string(option) + " is given twice");
-  field = value_of(word);
+  field = words_.value_of(word);
   if (field->empty()) throw UsageError("option " + std::string(option) + " needs a value");
 }
 
 void ArgumentReader::option(std::string_view word) {
-  const std::string_view name = option_name(word);
-  const bool takes_no_value = word.find('=') == std::string_view::npos;
+  const std::string_view name = CommandWords::option_name(word);
+  const bool takes_no_value = CommandWords::bare(word);
   if (name == "--help" && takes_no_value) {
     arguments_.action = Arguments::Action::help;
   } else if (name == "--version" && takes_no_value) {
@@ -59,7 +45,7 @@ void ArgumentReader::option(std::string_view word) {
     set_once(output_, name, word);
   } else if (name == "--chain") {
     if (arguments_.chain) throw UsageError("option --chain is given twice");
-    arguments_.chain = value_of(word);  // a blank chain id is a chain id
+    arguments_.chain = words_.value_of(word);  // a blank chain id is a chain id
   } else if (name == "--library") {
     set_once(library_, name, word);
   } else if (name == "--mapping") {
@@ -79,17 +65,8 @@ void ArgumentReader::operand(std::string_view word) {
 }
 
 Arguments ArgumentReader::read() {
-  bool options_ended = false;
-  while (next_ < words_.size()) {
-    const std::string_view word = words_[next_++];
-    if (!options_ended && word == "--") {
-      options_ended = true;
-    } else if (!options_ended && word.size() > 1 && word[0] == '-') {
-      option(word);
-    } else {
-      operand(word);
-    }
-  }
+  words_.read([this](std::string_view word) { option(word); },
+              [this](std::string_view word) { operand(word); });
   if (arguments_.action != Arguments::Action::map) return arguments_;
   if (!input_given_) throw UsageError("no input file");
   if (output_) arguments_.output = *output_;

@@ -1,12 +1,10 @@
 // beadmap: maps an atomistic protein structure to the coarse-grained
 // structure beadweave reads.
 #include <cstdio>
-#include <exception>
-#include <new>
 #include <span>
 
 #include "arguments.hpp"
-#include "refusal.hpp"
+#include "front_end.hpp"
 #include "run_beadmap.hpp"
 
 namespace {
@@ -50,37 +48,22 @@ Exit status:
 
 The manual page beadmap(1) is the full reference: man beadmap)";
 
-int run(std::span<const char* const> words) {
+bool run(std::span<const char* const> words) {
   using beadmap::Arguments;
-  try {
-    const Arguments arguments = beadmap::parse_arguments(words);
-    if (arguments.action == Arguments::Action::help) {
-      std::puts(help_text);
-    } else if (arguments.action == Arguments::Action::version) {
-      std::puts("beadmap " CGTOOLS_VERSION);
-    } else {
-      beadmap::run_beadmap(arguments);
-    }
-    if (std::fflush(stdout) != 0) {
-      std::fprintf(stderr, "beadmap: cannot write to standard output\n");
-      return beadmap::refused_status;
-    }
-    return beadmap::success_status;
-  } catch (const beadmap::UsageError& error) {
-    std::fprintf(stderr, "beadmap: %s\nTry 'beadmap --help'.\n", error.what());
-    return beadmap::usage_status;
-  } catch (const beadmap::Refusal& error) {
-    std::fprintf(stderr, "beadmap: %s\n", error.what());
-  } catch (const std::bad_alloc&) {
-    std::fprintf(stderr, "beadmap: out of memory\n");
-  } catch (const std::exception& error) {
-    std::fprintf(stderr, "beadmap: %s\n", error.what());
+  const Arguments arguments = beadmap::parse_arguments(words);
+  if (arguments.action == Arguments::Action::help) {
+    std::puts(help_text);
+  } else if (arguments.action == Arguments::Action::version) {
+    std::puts("beadmap " CGTOOLS_VERSION);
+  } else {
+    beadmap::run_beadmap(arguments);
   }
-  return beadmap::refused_status;
+  return true;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  return run(std::span<const char* const>(argv + 1, static_cast<std::size_t>(argc > 0 ? argc - 1 : 0)));
+  const std::span<const char* const> words(argv + 1, static_cast<std::size_t>(argc > 0 ? argc - 1 : 0));
+  return beadmap::run_front_end("beadmap", [words] { return run(words); });
 }
