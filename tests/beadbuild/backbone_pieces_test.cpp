@@ -15,16 +15,8 @@ namespace {
 using Pairs = std::vector<std::pair<int, int>>;
 using testsupport::ScratchDir;
 
-// Chain A: five residues 3.8 angstrom apart along x. Chain B: three
+// The dimer: chain A five residues 3.8 angstrom apart along x, chain B three
 // residues 6 angstrom beside A's first three.
-std::string dimer_entry() {
-  std::string text;
-  for (int r = 0; r < 5; ++r) text += glycine('A', r + 1, 3.8 * r, 0.0);
-  text += "TER\n";
-  for (int r = 0; r < 3; ++r) text += glycine('B', r + 1, 3.8 * r, 6.0);
-  return text + "END\n";
-}
-
 TEST(MergedChains, BondsStayInsideEachChainAndTheNetworkCrossesBetweenThem) {
   ScratchDir dir;
   dir.write("dimer.pdb", dimer_entry());

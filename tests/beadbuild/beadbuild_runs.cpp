@@ -27,6 +27,14 @@ std::string glycine(char chain, int number, double x, double y) {
   return text;
 }
 
+std::string dimer_entry(int first_of_b) {
+  std::string text;
+  for (int r = 0; r < 5; ++r) text += glycine('A', r + 1, 3.8 * r, 0.0);
+  text += "TER\n";
+  for (int r = 0; r < 3; ++r) text += glycine('B', r + first_of_b, 3.8 * r, 6.0);
+  return text + "END\n";
+}
+
 std::vector<std::string> section_lines(const std::string& topology, const std::string& section) {
   std::vector<std::string> lines;
   std::istringstream stream(topology);

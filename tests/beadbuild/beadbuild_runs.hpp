@@ -19,6 +19,11 @@ testsupport::ProcessResult run_beadbuild(const testsupport::ScratchDir& dir,
 // angstrom: one bead, BB, there.
 std::string glycine(char chain, int number, double x, double y);
 
+// Two chains of glycines at z = 0: A, five residues numbered from 1, 3.8
+// angstrom apart along x from the origin; B, three residues numbered from
+// `first_of_b`, 6 angstrom along y beside A's first three.
+std::string dimer_entry(int first_of_b = 1);
+
 // The data lines of a topology section ("bonds", "angles" ...): comment and
 // empty lines left out, up to the next section.
 std::vector<std::string> section_lines(const std::string& topology, const std::string& section);

@@ -17,16 +17,6 @@ namespace {
 namespace fs = std::filesystem;
 using testsupport::ScratchDir;
 
-// Chain A: five glycines 3.8 angstrom apart along x; chain B: three beside
-// A's first three, 6 angstrom along y; all at z = 0.
-std::string dimer_entry() {
-  std::string text;
-  for (int r = 0; r < 5; ++r) text += glycine('A', r + 1, 3.8 * r, 0.0);
-  text += "TER\n";
-  for (int r = 0; r < 3; ++r) text += glycine('B', r + 11, 3.8 * r, 6.0);
-  return text + "END\n";
-}
-
 std::vector<std::string> lines(const std::string& text) {
   std::vector<std::string> result;
   std::size_t start = 0;
@@ -47,7 +37,7 @@ std::vector<std::string> entries_of(const fs::path& directory) {
 
 TEST(SystemDirectory, TheFilesOfASmallDimer) {
   ScratchDir dir;
-  dir.write("dimer.pdb", dimer_entry());
+  dir.write("dimer.pdb", dimer_entry(11));
   const auto result = run_beadbuild(dir, {"dimer.pdb", "--posre"});
   ASSERT_EQ(result.exit_status, 0) << result.err;
   // The directory is named after the entry.
@@ -88,7 +78,7 @@ TEST(SystemDirectory, TheFilesOfASmallDimer) {
 }
 
 TEST(SystemDirectory, ChainsInTheOrderAskedAndChainsWithoutAminoAcidNamedOnce) {
-  std::string entry = dimer_entry();
+  std::string entry = dimer_entry(11);
   entry.resize(entry.size() - 4);  // END
   // A nucleic-acid chain and a chain of water.
   for (int r = 1; r <= 2; ++r) {
@@ -131,7 +121,7 @@ TEST(SystemDirectory, ChainsInTheOrderAskedAndChainsWithoutAminoAcidNamedOnce) {
 
 TEST(SystemDirectory, AFailedRunLeavesNothingAndAnExistingDirectoryStaysUnlessForced) {
   ScratchDir dir;
-  dir.write("dimer.pdb", dimer_entry());
+  dir.write("dimer.pdb", dimer_entry(11));
   // A force field that lacks most of the library's bead types: refused
   // before anything is written, naming them in the library's order (ALA's
   // backbone P4, then ARG's side chain N0 and Qd).
