@@ -6,7 +6,7 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -34,10 +34,16 @@ std::vector<fs::path> multi_chain_entries() {
 
 // The molecules of a run as its summary lists them: molecule name, chain.
 std::vector<std::pair<std::string, std::string>> molecules_of(const std::string& out) {
+  // "beadbuild: protein_A     chain A: 566 residues, 1242 beads"
   std::vector<std::pair<std::string, std::string>> molecules;
-  const std::regex line(R"(beadbuild: (\S+) +chain (\S+): \d+ residues, \d+ beads)");
-  for (std::sregex_iterator match(out.begin(), out.end(), line), end; match != end; ++match) {
-    molecules.emplace_back((*match)[1], (*match)[2]);
+  std::istringstream lines(out);
+  for (std::string line; std::getline(lines, line);) {
+    std::istringstream words(line);
+    std::string tag, molecule, chain_word, chain;
+    words >> tag >> molecule >> chain_word >> chain;
+    if (chain_word == "chain" && chain.ends_with(":")) {
+      molecules.emplace_back(molecule, chain.substr(0, chain.size() - 1));
+    }
   }
   return molecules;
 }
