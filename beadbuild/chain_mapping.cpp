@@ -49,7 +49,8 @@ MappedChain map_chain(const gemmi::Structure& entry, const std::string& name,
   if (selection.structure.residues.empty()) {
     throw beadmap::Refusal("no residue of chain " + chain_label(name) + " could be mapped");
   }
-  MappedChain chain{name, std::move(selection.structure), std::move(selection.skipped), {}};
+  MappedChain chain{name, std::move(selection.structure), std::move(selection.skipped),
+                    std::move(selection.unmapped_segments), {}};
   chain.breaks = beadmap::find_backbone_gaps(chain.structure);
   return chain;
 }

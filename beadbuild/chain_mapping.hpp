@@ -19,6 +19,7 @@ struct MappedChain {
   std::string name;  // as the entry gives it; may be empty
   beadmap::CgStructure structure;
   std::vector<beadmap::SkippedResidue> skipped;
+  std::vector<beadmap::UnmappedSegment> unmapped_segments;
   std::vector<beadmap::BackboneGap> breaks;  // consecutive backbone beads too far apart
 };
 

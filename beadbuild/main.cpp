@@ -83,7 +83,7 @@ bool run(std::span<const char* const> words) {
   } else if (arguments.action == BuildArguments::Action::version) {
     std::puts("beadbuild " CGTOOLS_VERSION);
   } else {
-    return beadbuild::run_beadbuild(arguments);
+    beadbuild::run_beadbuild(arguments);
   }
   return true;
 }

@@ -32,7 +32,13 @@ std::vector<std::vector<std::size_t>> group_chains(const std::vector<MappedChain
     for (std::size_t i = 0; i < chains.size(); ++i) {
       if (chains[i].name == name) return i;
     }
-    throw Refusal("--merge names chain " + chain_label(name) + ", which is not among the mapped chains");
+    std::string mapped;
+    for (const MappedChain& chain : chains) {
+      mapped += mapped.empty() ? "" : " ";
+      mapped += chain_label(chain.name);
+    }
+    throw Refusal("--merge names chain " + chain_label(name) + ", which is not among the mapped chains (" +
+                  mapped + ")");
   };
   std::vector<std::size_t> group_of(chains.size(), chains.size());  // chains.size(): on its own
   if (plan.merge_all) std::fill(group_of.begin(), group_of.end(), 0);
@@ -103,12 +109,38 @@ void assign(Molecule& molecule, const beadweave::TemplateLibrary& library) {
   }
 }
 
+// Consecutive backbone beads of one piece at one place leave the backbone
+// angle at them undefined: refused, naming them.
+void check_backbone_beads_apart(const Molecule& molecule) {
+  const beadweave::Structure& tables = molecule.tables;
+  const auto& begin = molecule.assignment.BEGINRES;
+  for (std::int32_t r = 1; r < tables.residue_count; ++r) {
+    if (!molecule.pieces.same_piece(r, r + 1)) continue;
+    const auto a = static_cast<std::size_t>(begin[r]);
+    const auto b = static_cast<std::size_t>(begin[r + 1]);
+    if (tables.AX[a] != tables.AX[b] || tables.AY[a] != tables.AY[b] || tables.AZ[a] != tables.AZ[b]) {
+      continue;
+    }
+    const auto& residues = molecule.structure.residues;
+    const auto chain = static_cast<std::size_t>(molecule.pieces.chain[static_cast<std::size_t>(r - 1)]);
+    throw Refusal("chain " + chain_label(molecule.chains[chain]->name) + ": the backbone beads of " +
+                  beadmap::residue_label(residues[static_cast<std::size_t>(r - 1)].name,
+                                         residues[static_cast<std::size_t>(r - 1)].place) +
+                  " and " +
+                  beadmap::residue_label(residues[static_cast<std::size_t>(r)].name,
+                                         residues[static_cast<std::size_t>(r)].place) +
+                  " coincide; no backbone bond or angle can be measured there");
+  }
+}
+
 void make_names_unique(std::vector<std::unique_ptr<Molecule>>& molecules) {
   std::set<std::string> taken;
   for (auto& molecule : molecules) {
     const std::string base = molecule->name;
     for (int suffix = 2; !taken.insert(molecule->name).second; ++suffix) {
-      molecule->name = base + "_" + std::to_string(suffix);
+      molecule->name = base;
+      molecule->name += '_';
+      molecule->name += std::to_string(suffix);
     }
   }
 }
@@ -118,10 +150,16 @@ void make_names_unique(std::vector<std::unique_ptr<Molecule>>& molecules) {
 std::string molecule_name(const std::vector<std::string>& chain_names) {
   if (chain_names.size() == 1 && chain_names.front().empty()) return "protein";
   std::string name = "protein";
+  const auto append = [&name](const std::string& part) {
+    name += '_';
+    name += name_part(part);
+  };
   if (chain_names.size() <= chains_named_in_full) {
-    for (const std::string& chain : chain_names) name += "_" + name_part(chain);
+    for (const std::string& chain : chain_names) append(chain);
   } else {
-    name += "_" + name_part(chain_names.front()) + "_to_" + name_part(chain_names.back());
+    append(chain_names.front());
+    name += "_to";
+    append(chain_names.back());
   }
   return name;
 }
@@ -149,6 +187,7 @@ std::vector<std::unique_ptr<Molecule>> build_molecules(const std::vector<MappedC
     check_bead_count(*molecule);
     molecule->pieces = backbone_pieces(*molecule, plan.bond_gaps);
     assign(*molecule, library);
+    check_backbone_beads_apart(*molecule);
   }
   return molecules;
 }

@@ -89,6 +89,11 @@ void report_chains(const EntryChains& chains, const Library& library) {
       report("chain " + chain_label(chain.name) + ": skipped residue " +
              beadmap::residue_label(residue.name, residue.place) + ": " + residue.reason);
     }
+    for (const beadmap::UnmappedSegment& segment : chain.unmapped_segments) {
+      report("chain " + chain_label(chain.name) + ": " + std::to_string(segment.residues) +
+             " residues of segment \"" + segment.segment +
+             "\" left out (a chain is mapped from its first segment with amino acids)");
+    }
     beadmap::check_against_library(chain.structure, *library.templates, library.name);
   }
 }
@@ -118,17 +123,15 @@ void write_molecule(const PendingDirectory& directory, const Molecule& molecule,
   beadweave::FixedAnswers answers(arguments.i4_force_constant,
                                   {arguments.network_force_constant, arguments.network_cutoff});
   const beadweave::Protein protein{library, molecule.tables, molecule.assignment};
-  try {
+  // The writer ends a run the way beadweave's ends: its diagnostic is
+  // printed, and the status says that it failed.
+  const int status = rio::run_program("beadbuild", [&] {
     rio::open(target.unit, directory.path_of(topology_file_name(molecule)), rio::OpenStatus::new_file);
     rio::set_block_output(target.unit, true);
     beadweave::write_molecule_topology(target, protein, molecule.pieces, answers);
     rio::close(target.unit);
-  } catch (const rio::IoError& error) {
-    rio::close_all();
-    throw Refusal("cannot write " + topology_file_name(molecule) + ": " +
-                  rio::message_text(error.message_number, error.unit, error.shown_name) +
-                  (error.os_error != 0 ? std::string(" (") + std::strerror(error.os_error) + ")" : ""));
-  }
+  });
+  if (status != 0) throw Refusal("cannot write " + topology_file_name(molecule));
 }
 
 // The force field keeps its file name in the directory, which must not be
@@ -186,15 +189,15 @@ void print_summary(const BuildArguments& arguments, const EntryChains& chains,
     beads += static_cast<std::size_t>(molecule->tables.bead_count);
   }
   std::printf(
-      "beadbuild: %s: %zu molecules, %zu beads (chains left out: %zu, skipped residues: %zu, "
+      "beadbuild: %s: %zu molecule%s, %zu beads (chains left out: %zu, skipped residues: %zu, "
       "breaks: %zu) -> %s/\n",
-      arguments.entry.c_str(), molecules.size(), beads, chains.left_out.size(), skipped, breaks,
+      arguments.entry.c_str(), molecules.size(), molecules.size() == 1 ? "" : "s", beads, chains.left_out.size(), skipped, breaks,
       arguments.output.c_str());
 }
 
 }  // namespace
 
-bool run_beadbuild(const BuildArguments& arguments) {
+void run_beadbuild(const BuildArguments& arguments) {
   rio::set_tag("beadbuild");
   check_destination(arguments.output, arguments.force);
   const beadmap::Mapping mapping = beadmap::load_mapping(arguments.mapping);
@@ -210,9 +213,11 @@ bool run_beadbuild(const BuildArguments& arguments) {
   const std::string title = system_title(entry, default_output_directory(arguments.entry));
   PendingDirectory directory(arguments.output, arguments.force);
   write_system(directory, molecules, arguments, library, forcefield, title);
-  const bool replaced_removed = directory.place();
+  // The summary goes out before the directory takes its name: a run whose
+  // report cannot be written places nothing.
   print_summary(arguments, chains, molecules);
-  return replaced_removed;
+  if (std::fflush(stdout) != 0) throw Refusal("cannot write to standard output");
+  directory.place();
 }
 
 }  // namespace beadbuild

@@ -9,9 +9,8 @@ namespace beadbuild {
 
 // Reports left-out chains, skipped residues and breaks on standard error and
 // the molecules on standard output. Refused input throws beadmap::Refusal,
-// after which nothing has been written. Returns false when the system was
-// written but a replaced directory could not be removed.
-bool run_beadbuild(const BuildArguments& arguments);
+// after which nothing has been written.
+void run_beadbuild(const BuildArguments& arguments);
 
 }  // namespace beadbuild
 

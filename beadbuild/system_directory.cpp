@@ -172,13 +172,13 @@ void PendingDirectory::write_file(std::string_view file_name, std::string_view c
   if (::close(fd) != 0) refuse("write", destination_ + "/" + std::string(file_name), errno);
 }
 
-bool PendingDirectory::place() {
+void PendingDirectory::place() {
   check_destination(destination_, replace_);
   if (::renameat2(AT_FDCWD, temporary_.c_str(), AT_FDCWD, destination_.c_str(),
                   RENAME_NOREPLACE) == 0) {
     placed_ = true;
     stop_watching_signals();
-    return true;
+    return;
   }
   if (errno != EEXIST || !replace_) refuse("create", destination_, errno);
   // The old directory and the new one change places in one step; the old
@@ -190,10 +190,9 @@ bool PendingDirectory::place() {
   placed_ = true;
   // What the temporary name holds now is the replaced directory, which goes.
   stop_watching_signals();
-  if (remove_directory_of_files(temporary_)) return true;
+  if (remove_directory_of_files(temporary_)) return;
   std::fprintf(stderr, "beadbuild: the replaced %s could not be removed; it is kept as %s\n",
                destination_.c_str(), temporary_.c_str());
-  return false;
 }
 
 }  // namespace beadbuild

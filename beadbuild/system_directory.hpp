@@ -29,10 +29,10 @@ class PendingDirectory {
   std::string path_of(std::string_view file_name) const;
   // Writes a new file of the directory.
   void write_file(std::string_view file_name, std::string_view content) const;
-  // Gives the directory its name, replacing the old one when allowed.
-  // Returns false, having said why on standard error, when the replaced
-  // directory could not be removed afterwards (the new one is in place).
-  bool place();
+  // Gives the directory its name, replacing the old one when allowed. A
+  // replaced directory that cannot be removed afterwards is kept under the
+  // temporary name, and standard error says where.
+  void place();
 
  private:
   std::string destination_;

@@ -153,10 +153,31 @@ bool holds_amino_acid(const gemmi::Model& model, const std::string& chain_name,
   return false;
 }
 
+namespace {
+
+// The parts of the chain after `taken` that hold amino acids.
+std::vector<UnmappedSegment> unmapped_segments(const gemmi::Model& model, const ChainPiece& taken,
+                                               const Mapping& mapping) {
+  std::vector<UnmappedSegment> segments;
+  for (const gemmi::Chain& chain : model.chains) {
+    if (chain.name != taken.chain->name) continue;
+    for (const ChainPiece& piece : cut_at_segments(chain)) {
+      if (piece.residues.data() == taken.residues.data() || !holds_amino_acid(piece, mapping)) continue;
+      const auto residues = std::count_if(piece.residues.begin(), piece.residues.end(),
+                                          [](const gemmi::Residue& residue) { return !residue.is_water(); });
+      segments.push_back({piece.residues.front().segment, static_cast<std::size_t>(residues)});
+    }
+  }
+  return segments;
+}
+
+}  // namespace
+
 Selection select_residues(const gemmi::Structure& entry, const std::optional<std::string>& chain_id,
                           const Mapping& mapping) {
   const ChainPiece piece = choose_piece(entry.models.front(), chain_id, mapping);
   Selection selection;
+  selection.unmapped_segments = unmapped_segments(entry.models.front(), piece, mapping);
   selection.chain_name = piece.chain->name;
   selection.structure.chain_id = chain_column(piece.chain->name);
   selection.structure.residues.reserve(piece.residues.size());

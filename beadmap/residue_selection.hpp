@@ -21,10 +21,18 @@ struct SkippedResidue {
   std::string reason;
 };
 
+// A later part of the chain, under another segment id, that holds amino
+// acids but is not mapped: only the chain's first such part is.
+struct UnmappedSegment {
+  std::string segment;
+  std::size_t residues = 0;  // waters not counted
+};
+
 struct Selection {
   std::string chain_name;  // as the entry gives it; may be empty
   CgStructure structure;
   std::vector<SkippedResidue> skipped;  // in file order; waters are left out silently
+  std::vector<UnmappedSegment> unmapped_segments;
 };
 
 // Takes the chain `chain_id`, or the first chain that holds a standard amino

@@ -1,75 +1,42 @@
 #!/usr/bin/env bash
-# The whole path from an atomistic entry to an energy-minimised
-# coarse-grained protein: beadmap maps the entry (default pdb1ubi.pdb,
-# ubiquitin, next to this script) to pdb-CG.pdb and posre.itp, beadweave
-# builds protein.itp, gmx grompp preprocesses it with position restraints on
-# the backbone beads and gmx mdrun runs 50 steps of steepest descent. Prints
-# the final potential energy.
+# From an atomistic entry to an energy-minimised coarse-grained protein:
+# beadbuild turns the entry (default pdb1ubi.pdb, ubiquitin, next to this
+# script) into a system directory with position restraints on the backbone
+# beads, then gmx grompp preprocesses the directory's em.mdp (with the
+# restraints switched on) and gmx mdrun runs 50 steps of steepest descent.
+# Prints what beadbuild built and the final potential energy.
 #
-# Usage: run-example.sh [ENTRY]        (PDB or mmCIF, gzip-compressed or not)
+# Usage: run-example.sh [ENTRY]        (PDB, mmCIF or mmJSON, gzip-compressed or not)
 # Environment:
-#   CGTOOLS_BIN      directory holding beadmap and beadweave (default: the
-#                    source tree's build/release when this script lies in a
-#                    source tree and they are built, else PATH)
-#   CGTOOLS_SCRATCH  the run's files go to its pipeline-example, made anew
+#   CGTOOLS_BIN      directory holding beadbuild (default: the source tree's
+#                    build/release when this script lies in a source tree
+#                    and it is built, else PATH)
+#   CGTOOLS_SCRATCH  the system directory is its pipeline-example, made anew
 #                    (default: scratch/pipeline-example of the source tree,
 #                    else a new temporary directory); the example directory
 #                    itself is only read, so the installed copy works as well
-#   CGTOOLS_POSRES   "no" runs without position restraints
-# The force field (beadlib.dat, cgff.itp) is that of ../beadweave; conf.gro
-# comes from cg-to-gro.awk, the run parameters from em.mdp.
+#   CGTOOLS_POSRES   "no" builds and runs without position restraints
+# The library and the force field are the ones built into beadbuild.
 set -euo pipefail
 
 example=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 entry=$(realpath "${1:-$example/pdb1ubi.pdb}")
-forcefield=$example/../beadweave
 posres=${CGTOOLS_POSRES:-yes}
 
 source "$example/../example-env.sh"
-beadmap=$(example_program beadmap)
-beadweave=$(example_program beadweave)
-command -v gmx > /dev/null || { echo "gmx not found (Debian package gromacs)" >&2; exit 1; }
+example_gromacs
 
-out=$(example_scratch pipeline-example)
-cp "$forcefield/beadlib.dat" "$forcefield/cgff.itp" "$out/"
-chmod u+w "$out"/*
-cd "$out"
+options=()
+[[ "$posres" == no ]] || options+=(--posre)
+example_beadbuild pipeline-example "$entry" "${options[@]}"
 
-# 1. The coarse-grained structure and the restraints on its backbone beads.
-"$beadmap" "$entry" --posre posre.itp > beadmap.log
-# 2. The topology: i-i+4 force constant, elastic network force constant and cut-off.
-printf '40000\n500\n0.9\n' | "$beadweave" > dialogue.txt
+# GROMACS: preprocessing and a short energy minimisation.
+read -r steps energy < <(example_minimise "$posres")
 
-# conf.gro: the structure in nm, in a box 3 nm larger than the protein.
-awk -f "$example/cg-to-gro.awk" pdb-CG.pdb > conf.gro
-
-printf '#include "cgff.itp"\n#include "protein.itp"\n\n[ system ]\nprotein\n\n[ molecules ]\nprotein 1\n' \
-  > topol.top
-{
-  [[ "$posres" == no ]] || echo "define          = -DPOSRES"
-  cat "$example/em.mdp"
-} > em.mdp
-
-# 3. Preprocessing and a short energy minimisation.
-gmx grompp -f em.mdp -c conf.gro -r conf.gro -p topol.top -o em.tpr > grompp.log 2>&1 ||
-  { tail -30 grompp.log >&2; exit 1; }
-# Debian's gmx refuses to start on processors without the rdtscp
-# instruction; an emulated processor that has it runs the same binary.
-if ! grep -qw rdtscp /proc/cpuinfo && command -v qemu-x86_64 > /dev/null; then
-  gmx_mdrun=(qemu-x86_64 -cpu max "$(readlink -f "$(command -v gmx)")" mdrun)
-else
-  gmx_mdrun=(gmx mdrun)
-fi
-"${gmx_mdrun[@]}" -nt 1 -deffnm em > mdrun.log 2>&1 || { tail -30 mdrun.log >&2; exit 1; }
-
-energy=$(sed -n 's/^Potential Energy *= *//p' mdrun.log | head -1)
-steps=$(sed -n 's/.* in \([0-9]*\) steps.*/\1/p' mdrun.log | head -1)
-[[ -n "$energy" && "$energy" != *nan* && "$energy" != *inf* ]] ||
-  { echo "mdrun gave no finite potential energy" >&2; exit 1; }
-
-echo "pipeline example: $(basename "$entry") -> beadmap -> beadweave -> gmx grompp + mdrun"
-sed 's/^beadmap: /  beadmap:     /' beadmap.log
-echo "  position restraints: $([[ "$posres" == no ]] && echo off || echo "on ($(grep -c '^ *[0-9]' posre.itp) backbone beads)")"
-echo "  energy minimisation: ${steps:-?} steepest-descent steps"
+echo "pipeline example: $(basename "$entry") -> beadbuild -> gmx grompp + mdrun"
+sed 's/^/  /' beadbuild.log
+restrained=$(cat posre_*.itp 2>/dev/null | grep -c '^ *[0-9]' || true)
+echo "  position restraints: $([[ "$posres" == no ]] && echo off || echo "on ($restrained backbone beads)")"
+echo "  energy minimisation: $steps steepest-descent steps (em-50.mdp)"
 echo "  potential energy:    $energy kJ/mol"
-echo "  files:               $out"
+echo "  files:               $PWD"

@@ -159,3 +159,50 @@ TEST(SystemDirectory, AFailedRunLeavesNothingAndAnExistingDirectoryStaysUnlessFo
 
 }  // namespace
 }  // namespace bbtest
+
+namespace bbtest {
+namespace {
+
+TEST(RefusedEntries, CoincidingBackboneBeadsAndAnUnwritableReportPlaceNothing) {
+  ScratchDir dir;
+  // The second residue stands where the first does.
+  dir.write("twice.pdb", glycine('A', 1, 0.0, 0.0) + glycine('A', 2, 0.0, 0.0) +
+                             glycine('A', 3, 3.8, 0.0) + "END\n");
+  const auto twice = run_beadbuild(dir, {"twice.pdb", "-o", "out"});
+  EXPECT_EQ(twice.exit_status, 1);
+  EXPECT_EQ(twice.err,
+            "beadbuild: chain A: the backbone beads of GLY 1 and GLY 2 coincide; no backbone bond "
+            "or angle can be measured there\n");
+  dir.write("dimer.pdb", dimer_entry());
+  testsupport::ProcessOptions full;
+  full.output = testsupport::ProcessOptions::Output::file;
+  full.output_file = "/dev/full";
+  const auto unreported = testsupport::run_process(BEADBUILD_PATH, {"dimer.pdb", "-o", "out"}, dir.path(), full);
+  EXPECT_EQ(unreported.exit_status, 1);
+  EXPECT_EQ(unreported.err, "beadbuild: cannot write to standard output\n");
+  // Nothing placed, no temporary directory left.
+  EXPECT_EQ(entries_of(dir.path()), (std::vector<std::string>{"dimer.pdb", "twice.pdb"}));
+}
+
+TEST(RefusedEntries, LaterSegmentsOfAChainAreNamedWhenLeftOut) {
+  // A blank chain in two segments; only the first is mapped.
+  std::string entry;
+  for (int r = 1; r <= 3; ++r) {
+    std::string residue = glycine(' ', r, 3.8 * r, 0.0);
+    for (std::size_t line = 0; line < residue.size(); line = residue.find('\n', line) + 1) {
+      residue.replace(line + 72, 4, r <= 1 ? "S1  " : "S2  ");
+    }
+    entry += residue;
+  }
+  ScratchDir dir;
+  dir.write("segments.pdb", entry + "END\n");
+  const auto result = run_beadbuild(dir, {"segments.pdb", "-o", "out"});
+  ASSERT_EQ(result.exit_status, 0) << result.err;
+  EXPECT_EQ(result.err,
+            "beadbuild: chain (blank): 2 residues of segment \"S2\" left out (a chain is mapped "
+            "from its first segment with amino acids)\n");
+  EXPECT_EQ(section_lines(dir.read("out/protein.itp"), "atoms").size(), 1U);
+}
+
+}  // namespace
+}  // namespace bbtest

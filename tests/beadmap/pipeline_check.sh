@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Real-client check of the whole path: each real entry that Debian packages
 # ship goes through beadmap, beadweave, gmx grompp and a 50-step energy
-# minimisation (the pipeline example, examples/pipeline/run-example.sh), once
+# minimisation (tests/beadmap/beadmap_pipeline.sh), once
 # with position restraints on the backbone beads and once without. GROMACS
 # must apply one restraint per residue with them and none without.
 #
@@ -45,7 +45,7 @@ for line in "${entries[@]}"; do
   for posres in yes no; do
     run=$work/$id-posres-$posres/pipeline-example
     if ! CGTOOLS_BIN=$work/bin CGTOOLS_SCRATCH=$work/$id-posres-$posres CGTOOLS_POSRES=$posres \
-      bash "$source_dir/examples/pipeline/run-example.sh" "$entry" > "$work/report.txt" 2>&1; then
+      bash "$source_dir/tests/beadmap/beadmap_pipeline.sh" "$entry" > "$work/report.txt" 2>&1; then
       echo "FAIL [$id, position restraints $posres]:"
       tail -20 "$work/report.txt"
       failures=$((failures + 1))

@@ -39,9 +39,9 @@ fail() {
 }
 
 # conf.gro from pdb-CG.pdb: nm, in a box 3 nm larger than the protein (the
-# conversion of the pipeline example).
+# conversion of tests/support/cg-to-gro.awk).
 write_gro() {
-  awk -f "$source_dir/examples/pipeline/cg-to-gro.awk" pdb-CG.pdb > conf.gro
+  awk -f "$source_dir/tests/support/cg-to-gro.awk" pdb-CG.pdb > conf.gro
 }
 
 write_run_files() {
@@ -49,7 +49,7 @@ write_run_files() {
     > topol.top
   printf '[ position_restraints ]\n; bead  funct  kx    ky    kz\n    1    1    1000  1000  1000\n' \
     > posre.itp
-  { echo "define          = -DPOSRES"; cat "$source_dir/examples/pipeline/em.mdp"; } > em.mdp
+  { echo "define          = -DPOSRES"; cat "$source_dir/tests/support/em-50.mdp"; } > em.mdp
 }
 
 # Data lines (not comments, not blank) of one [ section ] of protein.itp.
