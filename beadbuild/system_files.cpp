@@ -1,7 +1,9 @@
 #include "system_files.hpp"
 
-#include <cstdio>
+#include <array>
 
+#include "number_format.hpp"
+#include "refusal.hpp"
 #include "topology_writer.hpp"
 
 namespace beadbuild {
@@ -20,11 +22,28 @@ std::string trimmed(const beadweave::Name& name) {
   return text;
 }
 
-template <typename... Args>
-void append_formatted(std::string& text, const char* format, Args... values) {
-  char line[160];
-  const int length = std::snprintf(line, sizeof line, format, values...);
-  text.append(line, static_cast<std::size_t>(length < 0 ? 0 : length));
+// Fixed-point numbers in their columns; one that does not fit is refused
+// rather than written as asterisks.
+void append_fixed(std::string& text, double value, int width, int decimals) {
+  if (!rio::format_fixed(text, value, width, decimals)) {
+    throw beadmap::Refusal("a coordinate of " + std::to_string(value) + " does not fit in " +
+                           std::to_string(width) + " columns");
+  }
+}
+
+void append_position(std::string& text, const std::array<double, 3>& position, double scale) {
+  for (const double coordinate : position) append_fixed(text, coordinate * scale, 8, 3);
+}
+
+// A text left-justified in `width` columns, or right-justified.
+void append_left(std::string& text, const std::string& name, std::size_t width) {
+  text += name;
+  if (name.size() < width) text.append(width - name.size(), ' ');
+}
+
+void append_right(std::string& text, const std::string& name, std::size_t width) {
+  if (name.size() < width) text.append(width - name.size(), ' ');
+  text += name;
 }
 
 // Chain names take column 22, or columns 21-22 when they have two characters.
@@ -71,21 +90,29 @@ std::string format_gro(const std::vector<std::unique_ptr<Molecule>>& molecules, 
           (i < tables.residue_count ? a.BEGINRES[i + 1] : a.bead_counter) - a.BEGINRES[i];
       for (std::int32_t j = 1; j <= beads_of_residue; ++j) {
         const auto position = position_in_box(box, tables, a.TPATNUMB[i][j]);
-        append_formatted(text, "%5d%-5s%5s%5d%8.3f%8.3f%8.3f\n", five_digits(static_cast<std::size_t>(i)),
-                         residue_name.c_str(), trimmed(a.TPATOMNAME[i][j]).c_str(),
-                         five_digits(++serial), position[0], position[1], position[2]);
+        rio::format_integer(text, five_digits(static_cast<std::size_t>(i)), 5);
+        append_left(text, residue_name, 5);
+        append_right(text, trimmed(a.TPATOMNAME[i][j]), 5);
+        rio::format_integer(text, five_digits(++serial), 5);
+        append_position(text, position, 1.0);
+        text += '\n';
       }
     }
   }
-  append_formatted(text, "%10.5f%10.5f%10.5f\n", box.edges[0], box.edges[1], box.edges[2]);
+  for (const double edge : box.edges) append_fixed(text, edge, 10, 5);
+  text += '\n';
   return text;
 }
 
 std::string format_system_pdb(const std::vector<std::unique_ptr<Molecule>>& molecules,
                               const Box& box, const std::string& title) {
   std::string text = "TITLE     " + title.substr(0, 70) + "\n";
-  append_formatted(text, "CRYST1%9.3f%9.3f%9.3f%7.2f%7.2f%7.2f P 1           1\n",
-                   box.edges[0] * 10.0, box.edges[1] * 10.0, box.edges[2] * 10.0, 90.0, 90.0, 90.0);
+  text += "CRYST1";
+  for (const double edge : box.edges) append_fixed(text, edge * 10.0, 9, 3);
+  text += "  90.00  90.00  90.00 P 1           1\n";
+  std::size_t beads = 0;
+  for (const auto& molecule : molecules) beads += static_cast<std::size_t>(molecule->tables.bead_count);
+  text.reserve(text.size() + 67 * beads + 4 * molecules.size() + 4);
   std::size_t serial = 0;
   for (const auto& molecule : molecules) {
     std::int32_t bead = 0;
@@ -96,10 +123,18 @@ std::string format_system_pdb(const std::vector<std::unique_ptr<Molecule>>& mole
         const beadmap::CgResidue& residue = molecule->structure.residues[residue_index];
         for (const beadmap::CgBead& cg_bead : residue.beads) {
           const auto position = position_in_box(box, molecule->tables, ++bead);
-          append_formatted(text, "ATOM  %5d  %-3s %3s%2s%4d%c   %8.3f%8.3f%8.3f  1.00  0.00\n",
-                           five_digits(++serial), cg_bead.name.c_str(), residue.name.c_str(), chain_id.c_str(),
-                           residue.place.number, residue.place.insertion_code,
-                           position[0] * 10.0, position[1] * 10.0, position[2] * 10.0);
+          text += "ATOM  ";
+          rio::format_integer(text, five_digits(++serial), 5);
+          text += "  ";
+          append_left(text, cg_bead.name, 3);
+          text += ' ';
+          append_right(text, residue.name, 3);
+          text += chain_id;
+          rio::format_integer(text, residue.place.number, 4);
+          text += residue.place.insertion_code;
+          text += "   ";
+          append_position(text, position, 10.0);
+          text += "  1.00  0.00\n";
         }
       }
       text += "TER\n";
