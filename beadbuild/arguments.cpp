@@ -106,6 +106,8 @@ void BuildArgumentReader::option(std::string_view word) {
     arguments_.posre = true;
   } else if (name == "--bond-gaps" && bare) {
     arguments_.bond_gaps = true;
+  } else if (name == "--skip-incomplete" && bare) {
+    arguments_.skip_incomplete = true;
   } else if (name == "--output") {
     arguments_.output = value_once(name, word);
   } else if (name == "--chains") {

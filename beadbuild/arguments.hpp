@@ -34,6 +34,7 @@ struct BuildArguments {
   double box_margin = default_box_margin;
   bool bond_gaps = false;
   bool force = false;
+  bool skip_incomplete = false;  // skip residues that lack atoms instead of keeping them
 };
 
 // The directory an entry's system goes to by default: the entry's file name

@@ -44,13 +44,13 @@ std::string chain_contents(const gemmi::Model& model, const std::string& name) {
 }
 
 MappedChain map_chain(const gemmi::Structure& entry, const std::string& name,
-                      const beadmap::Mapping& mapping) {
-  beadmap::Selection selection = beadmap::select_residues(entry, name, mapping);
+                      const beadmap::Mapping& mapping, beadmap::IncompleteResidues incomplete) {
+  beadmap::Selection selection = beadmap::select_residues(entry, name, mapping, incomplete);
   if (selection.structure.residues.empty()) {
     throw beadmap::Refusal("no residue of chain " + chain_label(name) + " could be mapped");
   }
   MappedChain chain{name, std::move(selection.structure), std::move(selection.skipped),
-                    std::move(selection.unmapped_segments), {}};
+                    std::move(selection.incomplete), std::move(selection.unmapped_segments), {}};
   chain.breaks = beadmap::find_backbone_gaps(chain.structure);
   return chain;
 }
@@ -60,17 +60,17 @@ MappedChain map_chain(const gemmi::Structure& entry, const std::string& name,
 std::string chain_label(const std::string& name) { return name.empty() ? "(blank)" : name; }
 
 EntryChains map_chains(const gemmi::Structure& entry, const std::vector<std::string>& wanted,
-                       const beadmap::Mapping& mapping) {
+                       const beadmap::Mapping& mapping, beadmap::IncompleteResidues incomplete) {
   const gemmi::Model& model = entry.models.front();
   EntryChains chains;
   if (!wanted.empty()) {
     // The selection refuses a name the model lacks or a chain without amino acid.
-    for (const std::string& name : wanted) chains.mapped.push_back(map_chain(entry, name, mapping));
+    for (const std::string& name : wanted) chains.mapped.push_back(map_chain(entry, name, mapping, incomplete));
     return chains;
   }
   for (const std::string& name : chain_names(model)) {
     if (beadmap::holds_amino_acid(model, name, mapping)) {
-      chains.mapped.push_back(map_chain(entry, name, mapping));
+      chains.mapped.push_back(map_chain(entry, name, mapping, incomplete));
     } else {
       chains.left_out.push_back({name, chain_contents(model, name)});
     }

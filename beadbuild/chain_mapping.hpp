@@ -19,6 +19,7 @@ struct MappedChain {
   std::string name;  // as the entry gives it; may be empty
   beadmap::CgStructure structure;
   std::vector<beadmap::SkippedResidue> skipped;
+  std::vector<beadmap::IncompleteResidue> incomplete;
   std::vector<beadmap::UnmappedSegment> unmapped_segments;
   std::vector<beadmap::BackboneGap> breaks;  // consecutive backbone beads too far apart
 };
@@ -38,7 +39,7 @@ struct EntryChains {
 // empty). A named chain that does not exist or holds no amino acid, or a
 // chain of which no residue can be mapped, is refused.
 EntryChains map_chains(const gemmi::Structure& entry, const std::vector<std::string>& wanted,
-                       const beadmap::Mapping& mapping);
+                       const beadmap::Mapping& mapping, beadmap::IncompleteResidues incomplete);
 
 // "A", or "(blank)" for a chain without a name.
 std::string chain_label(const std::string& name);

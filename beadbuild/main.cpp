@@ -13,7 +13,7 @@ constexpr const char* help_text =
     R"(usage: beadbuild ENTRY [-o DIR] [--chains A,B,...] [--merge A,B,...]...
                  [--library FILE] [--mapping FILE] [--forcefield FILE]
                  [--i4 K] [--network-k K] [--network-cutoff NM] [--posre]
-                 [--box-margin NM] [--bond-gaps] [--force]
+                 [--box-margin NM] [--bond-gaps] [--skip-incomplete] [--force]
        beadbuild --help | --version
 
 Builds a coarse-grained system that GROMACS runs as it is from an atomistic
@@ -63,6 +63,9 @@ Options (before or after ENTRY):
   --bond-gaps            bond consecutive backbone beads more than 4.5
                          angstrom apart, as beadweave does (default: the
                          backbone is broken there; the network still joins)
+  --skip-incomplete      skip residues that lack atoms (default: keep them,
+                         as beadmap does, with beads rebuilt where none of
+                         their atoms is there)
   --force                replace an existing DIR that holds files alone
 
 Exit status:

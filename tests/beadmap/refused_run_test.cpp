@@ -70,14 +70,12 @@ TEST_F(RefusedRun, InputThatCannotBeRead) {
   EXPECT_TRUE(broken.err.starts_with("beadmap: cannot read broken.cif: ")) << broken.err;
   add_input("waters.pdb", EntryBuilder().atom("HOH", 'A', 1, "O", 0, 0, 0, true).text());
   expect_refused({"waters.pdb"}, "no chain of the first model holds a standard amino acid");
-  add_input("unmapped.pdb", EntryBuilder()
-                                .atom("GLY", 'A', 1, "N", 0, 0, 0)
-                                .atom("GLY", 'A', 1, "CA", 1, 0, 0)
-                                .text());
+  // A glycine none of whose backbone atoms is there.
+  add_input("unmapped.pdb", EntryBuilder().atom("GLY", 'A', 1, "OXT", 0, 0, 0).text());
   const auto unmapped = run_beadmap(dir_, {"unmapped.pdb"});
   EXPECT_EQ(unmapped.exit_status, 1);
   EXPECT_EQ(unmapped.err,
-            "beadmap: skipped residue GLY 1: no atom C for bead BB\n"
+            "beadmap: chain A: skipped residue GLY 1: no atom of backbone bead BB\n"
             "beadmap: no residue of chain A could be mapped\n");
   EXPECT_EQ(directory_entries(dir_), inputs_);
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -95,32 +96,58 @@ class SelectionRules : public ::testing::Test {
   testsupport::ScratchDir dir_;
 };
 
+// The beads of the entry's residues that every run keeps.
+const std::vector<ExpectedBead> whole_residue_beads = {
+    {"BB", "GLY", 'A', 1, ' ', 1.0, 0.5, 0.25},
+    {"BB", "SER", 'A', 2, ' ', 4.8, 0.5, 0.25},
+    {"SC1", "SER", 'A', 2, ' ', 4.8, -1.5, 0.0},
+    {"BB", "HIS", 'A', 3, ' ', 8.6, 0.5, 0.25},
+    {"SC1", "HIS", 'A', 3, ' ', 7.6, -1.5, 0.0},
+    {"SC2", "HIS", 'A', 3, ' ', 7.6, -3.5, 0.0},
+    {"SC3", "HIS", 'A', 3, ' ', 7.6, -3.5, 1.0},
+    {"BB", "MET", 'A', 4, ' ', 12.4, 0.5, 0.25},
+    {"SC1", "MET", 'A', 4, ' ', 11.4, -2.5, 0.0},
+    // ALA's backbone bead takes CB too: (x, 0, 0) ... CB (x+1, -1, 0).
+    {"BB", "ALA", 'A', 5, ' ', 16.2, 0.2, 0.2},
+    {"BB", "GLY", 'A', 6, 'A', 20.0, 0.5, 0.25},
+};
+
 TEST_F(SelectionRules, TheFirstModelsFirstProteinChainResidueByResidue) {
   const auto result = run_beadmap(dir_, {"entry.pdb"});
   ASSERT_EQ(result.exit_status, 0) << result.err;
   EXPECT_EQ(result.err,
-            "beadmap: skipped residue THR 5: an earlier residue holds the same number and "
+            "beadmap: chain A: skipped residue THR 5: an earlier residue holds the same number and "
             "insertion code\n"
-            "beadmap: skipped residue UNK 7: the mapping has no residue of this name\n"
-            "beadmap: skipped residue LYS 8: no atom NZ for bead SC2\n"
-            "beadmap: skipped residue NAG 101: HETATM record\n");
+            "beadmap: chain A: skipped residue UNK 7: the mapping has no residue of this name\n"
+            "beadmap: chain A: skipped residue NAG 101: HETATM record\n"
+            "beadmap: chain A: incomplete residue LYS 8: SC2 from the atoms present (no NZ)\n"
+            "beadmap: chain A: gap of 7.60 angstrom between the backbone beads of GLY 6A and LYS 8 "
+            "(beadweave bonds them all the same)\n");
+  const std::string structure = dir_.read("pdb-CG.pdb");
+  EXPECT_EQ(lines_of(structure).front(), "HEADER number of residues:    7 number of beads:   14");
+  // LYS 8 lacks NZ: SC1 at the centroid of CB, CG, CD, SC2 at CE alone.
+  std::vector<ExpectedBead> beads = whole_residue_beads;
+  beads.push_back({"BB", "LYS", 'A', 8, ' ', 27.6, 0.5, 0.25});
+  beads.push_back({"SC1", "LYS", 'A', 8, ' ', 26.6, -2.0, 0.0});
+  beads.push_back({"SC2", "LYS", 'A', 8, ' ', 26.6, -4.0, 0.0});
+  expect_beads(structure, beads);
+  EXPECT_NE(result.out.find("(skipped residues: 3, incomplete residues: 1, gaps: 1)"), std::string::npos)
+      << result.out;
+  EXPECT_EQ(lines_of(structure).back(), "END");
+}
+
+TEST_F(SelectionRules, SkipIncompleteSkipsTheResiduesThatLackAnAtom) {
+  const auto result = run_beadmap(dir_, {"entry.pdb", "--skip-incomplete"});
+  ASSERT_EQ(result.exit_status, 0) << result.err;
+  EXPECT_EQ(result.err,
+            "beadmap: chain A: skipped residue THR 5: an earlier residue holds the same number and "
+            "insertion code\n"
+            "beadmap: chain A: skipped residue UNK 7: the mapping has no residue of this name\n"
+            "beadmap: chain A: skipped residue LYS 8: no atom NZ for bead SC2\n"
+            "beadmap: chain A: skipped residue NAG 101: HETATM record\n");
   const std::string structure = dir_.read("pdb-CG.pdb");
   EXPECT_EQ(lines_of(structure).front(), "HEADER number of residues:    6 number of beads:   11");
-  expect_beads(structure, {
-                              {"BB", "GLY", 'A', 1, ' ', 1.0, 0.5, 0.25},
-                              {"BB", "SER", 'A', 2, ' ', 4.8, 0.5, 0.25},
-                              {"SC1", "SER", 'A', 2, ' ', 4.8, -1.5, 0.0},
-                              {"BB", "HIS", 'A', 3, ' ', 8.6, 0.5, 0.25},
-                              {"SC1", "HIS", 'A', 3, ' ', 7.6, -1.5, 0.0},
-                              {"SC2", "HIS", 'A', 3, ' ', 7.6, -3.5, 0.0},
-                              {"SC3", "HIS", 'A', 3, ' ', 7.6, -3.5, 1.0},
-                              {"BB", "MET", 'A', 4, ' ', 12.4, 0.5, 0.25},
-                              {"SC1", "MET", 'A', 4, ' ', 11.4, -2.5, 0.0},
-                              // ALA's backbone bead takes CB too: (x, 0, 0) ... CB (x+1, -1, 0).
-                              {"BB", "ALA", 'A', 5, ' ', 16.2, 0.2, 0.2},
-                              {"BB", "GLY", 'A', 6, 'A', 20.0, 0.5, 0.25},
-                          });
-  EXPECT_EQ(lines_of(structure).back(), "END");
+  expect_beads(structure, whole_residue_beads);
 }
 
 TEST_F(SelectionRules, AChainByItsIdAndOneThatIsMissingOrHoldsNoAminoAcid) {
@@ -153,6 +180,39 @@ TEST_F(SelectionRules, AChainByItsIdAndOneThatIsMissingOrHoldsNoAminoAcid) {
   EXPECT_FALSE(dir_.exists("w2.pdb"));
 }
 
+TEST_F(SelectionRules, HetatmResiduesTheMappingAliasesAreMappedAsTheirResidue) {
+  // DAR (a D-arginine) as the user's alias of ARG; NAG has no alias.
+  dir_.write("my.map", testsupport::read_file(BEADMAP_SOURCE_DIR "/beadmap/protein.map") +
+                           "alias ARG DAR\n");
+  EntryBuilder entry;
+  entry.backbone("GLY", 'A', 1, 0.0);
+  entry.backbone("DAR", 'A', 2, 3.8, true)
+      .atom("DAR", 'A', 2, "CB", 3.8, -1, 0, true)
+      .atom("DAR", 'A', 2, "CG", 3.8, -2, 0, true)
+      .atom("DAR", 'A', 2, "CD", 3.8, -3, 0, true)
+      .atom("DAR", 'A', 2, "NE", 3.8, -4, 0, true)
+      .atom("DAR", 'A', 2, "CZ", 3.8, -5, 0, true)
+      .atom("DAR", 'A', 2, "NH1", 3.8, -6, 0, true)
+      .atom("DAR", 'A', 2, "NH2", 3.8, -7, 0, true);
+  entry.atom("NAG", 'A', 3, "C1", 9, 9, 9, true);
+  dir_.write("modified.pdb", entry.text());
+  const auto mapped = run_beadmap(dir_, {"modified.pdb", "--mapping", "my.map"});
+  ASSERT_EQ(mapped.exit_status, 0) << mapped.err;
+  EXPECT_EQ(mapped.err, "beadmap: chain A: skipped residue NAG 3: HETATM record\n");
+  // ARG's side chain: SC1 from CB CG CD, SC2 from NE CZ NH1 NH2.
+  expect_beads(dir_.read("pdb-CG.pdb"), {{"BB", "GLY", 'A', 1, ' ', 1.0, 0.5, 0.25},
+                                         {"BB", "ARG", 'A', 2, ' ', 4.8, 0.5, 0.25},
+                                         {"SC1", "ARG", 'A', 2, ' ', 3.8, -2.0, 0.0},
+                                         {"SC2", "ARG", 'A', 2, ' ', 3.8, -5.5, 0.0}});
+  // Without the alias, DAR is skipped as before.
+  std::filesystem::remove(dir_.path() / "pdb-CG.pdb");
+  const auto plain = run_beadmap(dir_, {"modified.pdb"});
+  ASSERT_EQ(plain.exit_status, 0) << plain.err;
+  EXPECT_EQ(plain.err,
+            "beadmap: chain A: skipped residue DAR 2: HETATM record\n"
+            "beadmap: chain A: skipped residue NAG 3: HETATM record\n");
+}
+
 TEST_F(SelectionRules, WithoutChainIdsTheFirstSegmentIsTheChain) {
   EntryBuilder segments;
   segments.backbone("GLY", ' ', 1, 0.0, false, ' ', "PROA")
@@ -175,7 +235,7 @@ TEST_F(SelectionRules, GapsBetweenConsecutiveBackboneBeadsAreReported) {
   const auto result = run_beadmap(dir_, {"gapped.pdb"});
   ASSERT_EQ(result.exit_status, 0) << result.err;
   EXPECT_EQ(result.err,
-            "beadmap: gap of 4.60 angstrom between the backbone beads of GLY 2 and GLY 3 "
+            "beadmap: chain A: gap of 4.60 angstrom between the backbone beads of GLY 2 and GLY 3 "
             "(beadweave bonds them all the same)\n");
   EXPECT_EQ(bead_records(dir_.read("pdb-CG.pdb")).size(), 3U);
 }
