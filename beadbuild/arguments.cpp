@@ -108,6 +108,12 @@ void BuildArgumentReader::option(std::string_view word) {
     arguments_.bond_gaps = true;
   } else if (name == "--skip-incomplete" && bare) {
     arguments_.skip_incomplete = true;
+  } else if (name == "--format") {
+    arguments_.format = CommandWords::format_value(value_once(name, word));
+  } else if (name == "--model") {
+    arguments_.model = value_once(name, word);
+  } else if (name == "--altloc") {
+    arguments_.altloc = CommandWords::altloc_value(value_once(name, word));
   } else if (name == "--output") {
     arguments_.output = value_once(name, word);
   } else if (name == "--chains") {
@@ -155,6 +161,7 @@ BuildArguments BuildArgumentReader::read() {
 }  // namespace
 
 std::string default_output_directory(const std::string& entry) {
+  if (entry == "-") return "system";  // standard input
   const std::string file_name = entry.substr(entry.find_last_of('/') + 1);
   std::string name = file_name;
   if (name.ends_with(".gz")) name.resize(name.size() - 3);

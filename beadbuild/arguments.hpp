@@ -35,6 +35,9 @@ struct BuildArguments {
   bool bond_gaps = false;
   bool force = false;
   bool skip_incomplete = false;  // skip residues that lack atoms instead of keeping them
+  std::optional<std::string> format;  // "pdb", "cif" or "json": the entry's, whatever its name
+  std::optional<std::string> model;   // the model's number; the first when absent
+  std::optional<char> altloc;         // the alternate location taken; the first when absent
 };
 
 // The directory an entry's system goes to by default: the entry's file name

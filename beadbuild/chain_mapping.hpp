@@ -1,4 +1,4 @@
-// The protein chains of an entry's first model, each mapped as beadmap maps
+// The protein chains of a model of the entry, each mapped as beadmap maps
 // the chain it is told to take; the chains without an amino acid left out.
 #ifndef BEADBUILD_CHAIN_MAPPING_HPP
 #define BEADBUILD_CHAIN_MAPPING_HPP
@@ -38,8 +38,8 @@ struct EntryChains {
 // Maps the chains `wanted` names (all chains with an amino acid when it is
 // empty). A named chain that does not exist or holds no amino acid, or a
 // chain of which no residue can be mapped, is refused.
-EntryChains map_chains(const gemmi::Structure& entry, const std::vector<std::string>& wanted,
-                       const beadmap::Mapping& mapping, beadmap::IncompleteResidues incomplete);
+EntryChains map_chains(const gemmi::Model& model, const std::vector<std::string>& wanted,
+                       const beadmap::Mapping& mapping, const beadmap::SelectionOptions& options);
 
 // "A", or "(blank)" for a chain without a name.
 std::string chain_label(const std::string& name);

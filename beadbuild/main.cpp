@@ -13,7 +13,8 @@ constexpr const char* help_text =
     R"(usage: beadbuild ENTRY [-o DIR] [--chains A,B,...] [--merge A,B,...]...
                  [--library FILE] [--mapping FILE] [--forcefield FILE]
                  [--i4 K] [--network-k K] [--network-cutoff NM] [--posre]
-                 [--box-margin NM] [--bond-gaps] [--skip-incomplete] [--force]
+                 [--box-margin NM] [--bond-gaps] [--skip-incomplete]
+                 [--format pdb|cif|json] [--model N] [--altloc X] [--force]
        beadbuild --help | --version
 
 Builds a coarse-grained system that GROMACS runs as it is from an atomistic
@@ -66,6 +67,12 @@ Options (before or after ENTRY):
   --skip-incomplete      skip residues that lack atoms (default: keep them,
                          as beadmap does, with beads rebuilt where none of
                          their atoms is there)
+  --format FORMAT        read ENTRY as pdb, cif or json, whatever its name
+                         says (ENTRY - reads standard input, told by its
+                         content)
+  --model N              the model numbered N (default: the first)
+  --altloc X             of atoms in several alternate locations, those in
+                         X (default: the first of each name)
   --force                replace an existing DIR that holds files alone
 
 Exit status:

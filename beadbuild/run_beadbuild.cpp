@@ -201,6 +201,10 @@ void print_summary(const BuildArguments& arguments, const EntryChains& chains,
       chains.left_out.size(), skipped, incomplete, breaks, arguments.output.c_str());
 }
 
+beadmap::SelectionOptions selection_options(const BuildArguments& arguments) {
+  return beadmap::selection_options(arguments.skip_incomplete, arguments.altloc, arguments.model);
+}
+
 }  // namespace
 
 void run_beadbuild(const BuildArguments& arguments) {
@@ -209,10 +213,14 @@ void run_beadbuild(const BuildArguments& arguments) {
   const beadmap::Mapping mapping = beadmap::load_mapping(arguments.mapping);
   const Library library = load_library(arguments.library);
   const ForceField forcefield = load_forcefield(arguments.forcefield, *library.templates);
-  const gemmi::Structure entry = beadmap::read_atomistic(arguments.entry);
-  const EntryChains chains =
-      map_chains(entry, arguments.chains, mapping,
-                 arguments.skip_incomplete ? beadmap::IncompleteResidues::skip : beadmap::IncompleteResidues::keep);
+  const beadmap::AtomisticEntry read = beadmap::read_atomistic(
+      arguments.entry, arguments.format ? beadmap::format_named(*arguments.format) : std::nullopt);
+  if (!read.ignored_columns_reason.empty()) {
+    report("columns 73-80 of " + arguments.entry + " ignored (" + read.ignored_columns_reason + ")");
+  }
+  const gemmi::Structure& entry = read.structure;
+  const EntryChains chains = map_chains(beadmap::choose_model(entry, arguments.model), arguments.chains,
+                                        mapping, selection_options(arguments));
   report_chains(chains, library);
   const Molecules molecules = build_molecules(
       chains.mapped, {arguments.merges, arguments.merge_all, arguments.bond_gaps}, *library.templates);

@@ -21,6 +21,7 @@ class ArgumentReader {
 
   CommandWords words_;
   Arguments arguments_;
+  bool list_ = false;
   bool input_given_ = false;
   std::optional<std::string> output_, library_;
 };
@@ -43,6 +44,18 @@ void ArgumentReader::option(std::string_view word) {
     arguments_.force = true;
   } else if (name == "--skip-incomplete" && takes_no_value) {
     arguments_.skip_incomplete = true;
+  } else if (name == "--list" && takes_no_value) {
+    list_ = true;
+  } else if (name == "--format") {
+    set_once(arguments_.format, name, word);
+    arguments_.format = CommandWords::format_value(*arguments_.format);
+  } else if (name == "--model") {
+    set_once(arguments_.model, name, word);
+  } else if (name == "--altloc") {
+    std::optional<std::string> value;
+    set_once(value, name, word);
+    if (arguments_.altloc) throw UsageError("option --altloc is given twice");
+    arguments_.altloc = CommandWords::altloc_value(*value);
   } else if (name == "--output") {
     set_once(output_, name, word);
   } else if (name == "--chain") {
@@ -71,6 +84,7 @@ Arguments ArgumentReader::read() {
               [this](std::string_view word) { operand(word); });
   if (arguments_.action != Arguments::Action::map) return arguments_;
   if (!input_given_) throw UsageError("no input file");
+  if (list_) arguments_.action = Arguments::Action::list;
   if (output_) arguments_.output = *output_;
   if (library_) arguments_.library = *library_;
   return arguments_;

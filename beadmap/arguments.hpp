@@ -9,8 +9,8 @@
 namespace beadmap {
 
 struct Arguments {
-  enum class Action { map, help, version };
-  Action action = Action::map;
+  enum class Action { map, list, help, version };
+  Action action = Action::map;  // --list: list the chains instead
   std::string input;
   std::string output = "pdb-CG.pdb";
   std::optional<std::string> chain;
@@ -19,7 +19,11 @@ struct Arguments {
   std::optional<std::string> posre;
   bool force = false;
   bool skip_incomplete = false;  // skip residues that lack atoms instead of keeping them
+  std::optional<std::string> format;  // "pdb", "cif" or "json": the input's, whatever its name
+  std::optional<std::string> model;   // the model's number; the first when absent
+  std::optional<char> altloc;         // the alternate location taken; the first when absent
 };
+
 
 // Options may stand before or after INPUT, as "--option VALUE" or
 // "--option=VALUE"; "--" ends the options. --help or --version anywhere

@@ -10,70 +10,145 @@
 #include <exception>
 #include <vector>
 
-#include <gemmi/gz.hpp>
 #include <gemmi/mmread.hpp>
+#include <gemmi/pdb.hpp>
 
 #include "refusal.hpp"
 
 namespace beadmap {
 namespace {
 
-// Opening the file first gives the system's own reason for a file that
-// cannot be read.
-void check_readable(const std::string& path) {
+constexpr const char* standard_input_name = "standard input";
+
+// The columns of a PDB record that the old layout used for sequence numbers.
+constexpr int pdb_columns_read_when_old = 72;
+
+std::string shown_name(const std::string& path) { return path == "-" ? standard_input_name : path; }
+
+// Opens the input; a directory is refused with a reason of its own.
+int open_input(const std::string& path) {
+  if (path == "-") {
+    const int fd = ::dup(STDIN_FILENO);
+    if (fd < 0) throw Refusal(std::string("cannot read standard input: ") + std::strerror(errno));
+    return fd;
+  }
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) throw Refusal("cannot read " + path + ": " + std::strerror(errno));
   struct stat status{};
-  const bool is_directory = ::fstat(fd, &status) == 0 && S_ISDIR(status.st_mode);
-  ::close(fd);
-  if (is_directory) throw Refusal("cannot read " + path + ": it is a directory");
+  if (::fstat(fd, &status) == 0 && S_ISDIR(status.st_mode)) {
+    ::close(fd);
+    throw Refusal("cannot read " + path + ": it is a directory");
+  }
+  return fd;
 }
 
-// A compressed file must be whole. The decompressing reader hands out what
-// it could decompress and stops without a word at a cut or a damaged
-// stream, which the structure reader would take for a shorter structure:
-// the file is read through once first, its end and checksums checked.
-void check_compressed_whole(const std::string& path) {
-  const gzFile file = ::gzopen(path.c_str(), "rb");
-  if (file == nullptr) throw Refusal("cannot read " + path + ": " + std::strerror(errno));
-  std::vector<char> buffer(std::size_t{1} << 16);
+// The whole input, decompressed when it is gzip-compressed (the
+// decompressing reader passes plain text through as it is). A cut or
+// damaged compressed stream, which the reader would hand out as a shorter
+// text, is refused, as is a failed read.
+std::vector<char> read_whole(const std::string& path) {
+  const int fd = open_input(path);
+  const gzFile file = ::gzdopen(fd, "rb");
+  if (file == nullptr) {
+    ::close(fd);
+    throw Refusal("cannot read " + shown_name(path) + ": out of memory");
+  }
+  std::vector<char> text;
+  std::size_t length = 0;
   int got = 0;
   do {
-    got = ::gzread(file, buffer.data(), static_cast<unsigned>(buffer.size()));
+    text.resize(length + (std::size_t{1} << 20));
+    got = ::gzread(file, text.data() + length, static_cast<unsigned>(text.size() - length));
+    if (got > 0) length += static_cast<std::size_t>(got);
   } while (got > 0);
   int error = Z_OK;
   std::string reason = ::gzerror(file, &error);
+  const bool compressed = ::gzdirect(file) == 0;
   ::gzclose_r(file);
-  if (got >= 0 && error == Z_OK) return;
-  if (reason.starts_with(path + ": ")) reason.erase(0, path.size() + 2);
-  throw Refusal("cannot read " + path + ": damaged or incomplete compressed data (" + reason + ")");
+  if (got < 0 || error != Z_OK) {
+    if (reason.starts_with(path + ": ")) reason.erase(0, path.size() + 2);
+    throw Refusal("cannot read " + shown_name(path) + ": " +
+                  (compressed ? "damaged or incomplete compressed data (" + reason + ")" : reason));
+  }
+  text.resize(length);
+  return text;
 }
 
-gemmi::CoorFormat format_of(const std::string& path) {
-  const gemmi::CoorFormat format = gemmi::coor_format_from_ext(gemmi::MaybeGzipped(path).basepath());
+gemmi::CoorFormat format_of(const std::string& path, const std::vector<char>& text) {
+  if (path == "-") {
+    const gemmi::CoorFormat format = gemmi::coor_format_from_content(text.data(), text.data() + text.size());
+    if (format != gemmi::CoorFormat::Unknown) return format;
+    throw Refusal("standard input: unknown format (give --format pdb, cif or json)");
+  }
+  std::string base = path;
+  if (base.size() > 3 && gemmi::iends_with(base, ".gz")) base.resize(base.size() - 3);
+  const gemmi::CoorFormat format = gemmi::coor_format_from_ext(base);
   if (format == gemmi::CoorFormat::Unknown) {
     throw Refusal(path + ": unknown format (the name must end in .pdb, .ent, .cif, .mmcif or "
-                         ".json, each optionally followed by .gz)");
+                         ".json, each optionally followed by .gz; or give --format)");
   }
   return format;
 }
 
+AtomisticEntry parse(std::vector<char>& text, const std::string& name, gemmi::CoorFormat format) {
+  AtomisticEntry entry;
+  switch (format) {
+    case gemmi::CoorFormat::Pdb:
+      try {
+        entry.structure = gemmi::read_pdb_from_memory(text.data(), text.size(), name);
+      } catch (const std::exception& whole_lines) {
+        // Old files carry other text in columns 73-80, which the mapping
+        // needs none of.
+        gemmi::PdbReadOptions options;
+        options.max_line_length = pdb_columns_read_when_old;
+        entry.structure = gemmi::read_pdb_from_memory(text.data(), text.size(), name, options);
+        entry.ignored_columns_reason = whole_lines.what();
+      }
+      break;
+    case gemmi::CoorFormat::Mmjson:
+      entry.structure = gemmi::make_structure(gemmi::cif::read_mmjson_insitu(text.data(), text.size(), name));
+      break;
+    default:
+      entry.structure = gemmi::make_structure_from_doc(gemmi::cif::read_memory(text.data(), text.size(), name.c_str()), true);
+      break;
+  }
+  return entry;
+}
+
 }  // namespace
 
-gemmi::Structure read_atomistic(const std::string& path) {
-  check_readable(path);
-  const gemmi::CoorFormat format = format_of(path);
-  if (gemmi::MaybeGzipped(path).is_compressed()) check_compressed_whole(path);
-  gemmi::Structure structure;
+std::optional<gemmi::CoorFormat> format_named(const std::string& word) {
+  if (word == "pdb") return gemmi::CoorFormat::Pdb;
+  if (word == "cif") return gemmi::CoorFormat::Mmcif;
+  if (word == "json") return gemmi::CoorFormat::Mmjson;
+  return std::nullopt;
+}
+
+AtomisticEntry read_atomistic(const std::string& path, std::optional<gemmi::CoorFormat> format) {
+  if (path != "-" && !format) format_of(path, {});  // an unknown name fails before the read
+  std::vector<char> text = read_whole(path);
+  const gemmi::CoorFormat chosen = format ? *format : format_of(path, text);
+  AtomisticEntry entry;
   try {
-    structure = gemmi::read_structure(gemmi::MaybeGzipped(path), format);
+    entry = parse(text, shown_name(path), chosen);
   } catch (const std::exception& error) {
-    throw Refusal("cannot read " + path + ": " + error.what());
+    throw Refusal("cannot read " + shown_name(path) + ": " + error.what());
   }
-  if (structure.models.empty() || structure.models.front().chains.empty()) {
-    throw Refusal(path + " holds no model with atoms");
+  if (entry.structure.models.empty() || entry.structure.models.front().chains.empty()) {
+    throw Refusal(shown_name(path) + " holds no model with atoms");
   }
-  return structure;
+  return entry;
+}
+
+const gemmi::Model& choose_model(const gemmi::Structure& entry, const std::optional<std::string>& number) {
+  if (!number) return entry.models.front();
+  std::string names;
+  for (const gemmi::Model& model : entry.models) {
+    if (model.name == *number) return model;
+    names += names.empty() ? "" : " ";
+    names += model.name;
+  }
+  throw Refusal("the entry has no model " + *number + " (its models: " + names + ")");
 }
 
 }  // namespace beadmap

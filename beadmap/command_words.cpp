@@ -31,4 +31,18 @@ std::string_view CommandWords::option_name(std::string_view word) {
   return name == "-o" ? "--output" : name;
 }
 
+char CommandWords::altloc_value(const std::string& value) {
+  if (value.size() != 1 || value[0] == ' ') {
+    throw UsageError("option --altloc: an alternate location is one character, not \"" + value + "\"");
+  }
+  return value[0];
+}
+
+std::string CommandWords::format_value(const std::string& value) {
+  if (value != "pdb" && value != "cif" && value != "json") {
+    throw UsageError("option --format: pdb, cif or json, not \"" + value + "\"");
+  }
+  return value;
+}
+
 }  // namespace beadmap

@@ -27,6 +27,10 @@ class CommandWords {
 
   // The option a word names ("--chain" of "--chain=A"; "--output" of "-o").
   static std::string_view option_name(std::string_view word);
+  // The value of --altloc: one character other than a blank; of --format:
+  // pdb, cif or json. Anything else throws UsageError.
+  static char altloc_value(const std::string& value);
+  static std::string format_value(const std::string& value);
   // Whether the word carries no "=VALUE" (flags may not).
   static bool bare(std::string_view word) { return word.find('=') == std::string_view::npos; }
 

@@ -11,12 +11,15 @@ namespace {
 
 constexpr const char* help_text =
     R"(usage: beadmap INPUT [-o OUTPUT] [--chain ID] [--library FILE] [--mapping FILE]
-               [--posre FILE] [--skip-incomplete] [--force]
+               [--posre FILE] [--skip-incomplete] [--format pdb|cif|json]
+               [--model N] [--altloc X] [--force]
+       beadmap INPUT --list [--format pdb|cif|json] [--model N]
        beadmap --help | --version
 
 Maps one protein chain of an atomistic structure (PDB, mmCIF or mmJSON,
-gzip-compressed or not) to the coarse-grained structure beadweave reads:
-one bead per group of heavy atoms, at the group's centroid.
+gzip-compressed or not; INPUT - reads standard input) to the coarse-grained
+structure beadweave reads: one bead per group of heavy atoms, at the
+group's centroid.
 
 Options (before or after INPUT):
   -o, --output FILE  the coarse-grained structure (default pdb-CG.pdb)
@@ -32,6 +35,14 @@ Options (before or after INPUT):
                      bead at the centroid of the atoms present, a side-chain
                      bead with none rebuilt 3 angstrom from the bead before
                      it, away from the neighbouring backbone beads)
+  --format FORMAT    read INPUT as pdb, cif or json, whatever its name says
+                     (for names such as 1abc.pdb1.gz; standard input is
+                     told by its content)
+  --model N          the model numbered N (default: the first)
+  --altloc X         of atoms in several alternate locations, those in X
+                     (default: the first of each name)
+  --list             list the chains of the model instead: what each holds
+                     and the beads it maps to; nothing is written
   --force            replace existing output files (a run that fails
                      leaves them as they were)
 
@@ -61,7 +72,7 @@ bool run(std::span<const char* const> words) {
   } else if (arguments.action == Arguments::Action::version) {
     std::puts("beadmap " CGTOOLS_VERSION);
   } else {
-    beadmap::run_beadmap(arguments);
+    beadmap::run_beadmap(arguments);  // maps, or lists the chains
   }
   return true;
 }

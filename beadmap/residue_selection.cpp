@@ -62,7 +62,7 @@ std::string chain_list(const gemmi::Model& model) {
 }
 
 ChainPiece choose_piece(const gemmi::Model& model, const std::optional<std::string>& chain_id,
-                        const Mapping& mapping) {
+                        const Mapping& mapping, const std::string& model_label) {
   bool chain_found = false;
   for (const gemmi::Chain& chain : model.chains) {
     if (chain_id && chain.name != *chain_id) continue;
@@ -72,11 +72,11 @@ ChainPiece choose_piece(const gemmi::Model& model, const std::optional<std::stri
     }
   }
   if (chain_id && !chain_found) {
-    throw Refusal("the first model has no chain \"" + *chain_id + "\" (its chains: " +
+    throw Refusal(model_label + " has no chain \"" + *chain_id + "\" (its chains: " +
                   chain_list(model) + ")");
   }
   if (chain_id) throw Refusal("chain \"" + *chain_id + "\" holds no standard amino acid");
-  throw Refusal("no chain of the first model holds a standard amino acid");
+  throw Refusal("no chain of " + model_label + " holds a standard amino acid");
 }
 
 ResiduePlace place_of(const gemmi::Residue& residue) {
@@ -91,15 +91,23 @@ std::int64_t place_key(const ResiduePlace& place) {
          static_cast<unsigned char>(place.insertion_code);
 }
 
-// The heavy atoms, the first of each name (later alternate locations are
-// passed over).
-void collect_heavy_atoms(const gemmi::Residue& residue, std::vector<NamedAtom>& atoms) {
+// The heavy atoms, one of each name: the first in alternate location
+// `altloc` or in none, else the first ('\0': the first of each name).
+void collect_heavy_atoms(const gemmi::Residue& residue, char altloc, std::vector<NamedAtom>& atoms) {
   atoms.clear();
+  const auto take = [&atoms](const gemmi::Atom& atom) {
+    for (const NamedAtom& earlier : atoms) {
+      if (earlier.name == atom.name) return;
+    }
+    atoms.push_back({atom.name, Position{atom.pos.x, atom.pos.y, atom.pos.z}});
+  };
   for (const gemmi::Atom& atom : residue.atoms) {
     if (atom.is_hydrogen()) continue;
-    bool seen = false;
-    for (const NamedAtom& earlier : atoms) seen = seen || earlier.name == atom.name;
-    if (!seen) atoms.push_back({atom.name, Position{atom.pos.x, atom.pos.y, atom.pos.z}});
+    if (altloc == '\0' || atom.altloc == '\0' || atom.altloc == altloc) take(atom);
+  }
+  if (altloc == '\0') return;
+  for (const gemmi::Atom& atom : residue.atoms) {
+    if (!atom.is_hydrogen()) take(atom);
   }
 }
 
@@ -109,8 +117,8 @@ char chain_column(const std::string& chain_name) {
 
 class PieceMapper {
  public:
-  PieceMapper(const Mapping& mapping, Selection& selection, IncompleteResidues incomplete)
-      : mapping_(mapping), selection_(selection), incomplete_(incomplete) {}
+  PieceMapper(const Mapping& mapping, Selection& selection, const SelectionOptions& options)
+      : mapping_(mapping), selection_(selection), options_(options) {}
 
   void map_residue(const gemmi::Residue& residue) {
     if (residue.is_water()) return;
@@ -122,8 +130,8 @@ class PieceMapper {
     const std::string& canonical = mapping_.canonical_name(residue.name);
     const ResidueRule* rule = mapping_.find(canonical);
     if (rule == nullptr) return skip(residue, place, "the mapping has no residue of this name");
-    collect_heavy_atoms(residue, atoms_);
-    if (incomplete_ == IncompleteResidues::keep) return keep_partial(residue, canonical, place, *rule);
+    collect_heavy_atoms(residue, options_.altloc, atoms_);
+    if (options_.incomplete == IncompleteResidues::keep) return keep_partial(residue, canonical, place, *rule);
     auto beads = map_beads(*rule, atoms_);
     if (const auto* missing = std::get_if<MissingAtom>(&beads)) {
       return skip(residue, place, "no atom " + missing->slot + " for bead " + missing->bead);
@@ -149,7 +157,7 @@ class PieceMapper {
 
   const Mapping& mapping_;
   Selection& selection_;
-  IncompleteResidues incomplete_;
+  SelectionOptions options_;
   std::unordered_set<std::int64_t> places_seen_;
   std::vector<NamedAtom> atoms_;
 };
@@ -241,15 +249,24 @@ std::string describe_incomplete(const CgStructure& structure, const IncompleteRe
   return text;
 }
 
-Selection select_residues(const gemmi::Structure& entry, const std::optional<std::string>& chain_id,
-                          const Mapping& mapping, IncompleteResidues incomplete) {
-  const ChainPiece piece = choose_piece(entry.models.front(), chain_id, mapping);
+SelectionOptions selection_options(bool skip_incomplete, std::optional<char> altloc,
+                                   const std::optional<std::string>& model) {
+  SelectionOptions options;
+  options.incomplete = skip_incomplete ? IncompleteResidues::skip : IncompleteResidues::keep;
+  options.altloc = altloc.value_or('\0');
+  if (model) options.model_label = "model " + *model;
+  return options;
+}
+
+Selection select_residues(const gemmi::Model& model, const std::optional<std::string>& chain_id,
+                          const Mapping& mapping, const SelectionOptions& options) {
+  const ChainPiece piece = choose_piece(model, chain_id, mapping, options.model_label);
   Selection selection;
-  selection.unmapped_segments = unmapped_segments(entry.models.front(), piece, mapping);
+  selection.unmapped_segments = unmapped_segments(model, piece, mapping);
   selection.chain_name = piece.chain->name;
   selection.structure.chain_id = chain_column(piece.chain->name);
   selection.structure.residues.reserve(piece.residues.size());
-  PieceMapper mapper(mapping, selection, incomplete);
+  PieceMapper mapper(mapping, selection, options);
   for (const gemmi::Residue& residue : piece.residues) mapper.map_residue(residue);
   rebuild_beads(selection);
   return selection;

@@ -47,12 +47,24 @@ struct Selection {
 // the atoms present, side-chain beads without any rebuilt) or skipped.
 enum class IncompleteResidues { keep, skip };
 
+struct SelectionOptions {
+  IncompleteResidues incomplete = IncompleteResidues::keep;
+  // Of atoms with one name in several alternate locations, the one in this
+  // location (or in none) is taken; '\0': the first.
+  char altloc = '\0';
+  // The model in messages.
+  std::string model_label = "the first model";
+};
+
+// The options a command line gives: --skip-incomplete, --altloc, --model.
+SelectionOptions selection_options(bool skip_incomplete, std::optional<char> altloc,
+                                   const std::optional<std::string>& model);
+
 // Takes the chain `chain_id`, or the first chain that holds a standard amino
-// acid, from the first model and maps its residues. A chain that does not
+// acid, from the model and maps its residues. A chain that does not
 // exist, or no chain with an amino acid, is refused.
-Selection select_residues(const gemmi::Structure& entry, const std::optional<std::string>& chain_id,
-                          const Mapping& mapping,
-                          IncompleteResidues incomplete = IncompleteResidues::keep);
+Selection select_residues(const gemmi::Model& model, const std::optional<std::string>& chain_id,
+                          const Mapping& mapping, const SelectionOptions& options = {});
 
 // What became of an incomplete residue, for the report: "ARG 297: SC1 from
 // the atoms present (no CG, CD); SC2 rebuilt (no NE, CZ, NH1, NH2)".

@@ -11,6 +11,7 @@
 #include "atomistic_input.hpp"
 #include "backbone_gaps.hpp"
 #include "cg_writer.hpp"
+#include "chain_contents.hpp"
 #include "input_files.hpp"
 #include "library_check.hpp"
 #include "mapping.hpp"
@@ -67,9 +68,44 @@ void write_outputs(const Arguments& arguments, const std::string& structure_text
   }
 }
 
+
+// The entry as the command line asks it read, and how its residues are taken.
+AtomisticEntry read_entry(const Arguments& arguments) {
+  const auto format = arguments.format ? format_named(*arguments.format) : std::nullopt;
+  AtomisticEntry entry = read_atomistic(arguments.input, format);
+  if (!entry.ignored_columns_reason.empty()) {
+    report("columns 73-80 of " + (arguments.input == "-" ? std::string("standard input") : arguments.input) +
+           " ignored (" + entry.ignored_columns_reason + ")");
+  }
+  return entry;
+}
+
+SelectionOptions selection_options(const Arguments& arguments) {
+  return beadmap::selection_options(arguments.skip_incomplete, arguments.altloc, arguments.model);
+}
+
+// One line a chain of the model: what it holds, and the beads it maps to.
+void list_chains(const Arguments& arguments) {
+  const Mapping mapping = load_mapping(arguments.mapping);
+  const AtomisticEntry entry = read_entry(arguments);
+  const gemmi::Model& model = choose_model(entry.structure, arguments.model);
+  const SelectionOptions options = selection_options(arguments);
+  for (const std::string& name : chain_names(model)) {
+    const ChainContents contents = chain_contents(model, name, mapping);
+    std::size_t beads = 0;
+    if (holds_amino_acid(model, name, mapping)) {
+      beads = bead_count(select_residues(model, name, mapping, options).structure);
+    }
+    std::printf("chain %s: %zu residues (protein %zu, nucleic acid %zu, water %zu, other %zu) -> %zu beads\n",
+                (name.empty() ? "(blank)" : name).c_str(), contents.residues(), contents.amino_acids,
+                contents.nucleic_acids, contents.waters, contents.others, beads);
+  }
+}
+
 }  // namespace
 
 void run_beadmap(const Arguments& arguments) {
+  if (arguments.action == Arguments::Action::list) return list_chains(arguments);
   if (arguments.posre && name_one_entry(*arguments.posre, arguments.output)) {
     throw Refusal("the structure and the position restraints cannot both go to " +
                   arguments.output);
@@ -80,9 +116,9 @@ void run_beadmap(const Arguments& arguments) {
   }
   const Mapping mapping = load_mapping(arguments.mapping);
   const Selection selection = [&] {
-    const gemmi::Structure entry = read_atomistic(arguments.input);
-    return select_residues(entry, arguments.chain, mapping,
-                           arguments.skip_incomplete ? IncompleteResidues::skip : IncompleteResidues::keep);
+    const AtomisticEntry entry = read_entry(arguments);
+    return select_residues(choose_model(entry.structure, arguments.model), arguments.chain, mapping,
+                           selection_options(arguments));
   }();
   const CgStructure& structure = selection.structure;
   const std::string chain = selection.chain_name.empty() ? "(blank)" : selection.chain_name;
@@ -102,7 +138,8 @@ void run_beadmap(const Arguments& arguments) {
   std::printf(
       "beadmap: %s chain %s: %zu residues, %zu beads (skipped residues: %zu, incomplete residues: "
       "%zu, gaps: %zu) -> %s%s%s\n",
-      arguments.input.c_str(), chain.c_str(), structure.residues.size(), bead_count(structure),
+      (arguments.input == "-" ? "standard input" : arguments.input.c_str()), chain.c_str(),
+      structure.residues.size(), bead_count(structure),
       selection.skipped.size(), selection.incomplete.size(), gaps.size(), arguments.output.c_str(), arguments.posre ? ", " : "",
       arguments.posre ? arguments.posre->c_str() : "");
 }

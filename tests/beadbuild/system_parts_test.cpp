@@ -31,6 +31,7 @@ TEST(Names, MoleculesAfterTheirChainsAndDirectoriesAfterTheEntry) {
   EXPECT_EQ(default_output_directory("4zhl.cif"), "4zhl");
   EXPECT_EQ(default_output_directory("dir/entry"), "entry-cg");
   EXPECT_EQ(default_output_directory("dir/.gz"), "system");
+  EXPECT_EQ(default_output_directory("-"), "system");
 }
 
 std::vector<const char*> words(std::initializer_list<const char*> list) { return list; }

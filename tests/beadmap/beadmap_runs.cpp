@@ -4,6 +4,9 @@
 #include <cstdio>
 #include <filesystem>
 
+#include <gtest/gtest.h>
+#include <zlib.h>
+
 namespace bmtest {
 
 EntryBuilder& EntryBuilder::atom(const std::string& residue, char chain, int number,
@@ -43,6 +46,19 @@ std::string example_library() {
 testsupport::ProcessResult run_beadmap(const testsupport::ScratchDir& dir,
                                        const std::vector<std::string>& args) {
   return testsupport::run_process(BEADMAP_PATH, args, dir.path());
+}
+
+// The text, gzip-compressed.
+std::string compressed(const testsupport::ScratchDir& dir, const std::string& text) {
+  const std::string path = (dir.path() / "compressing.gz").string();
+  const gzFile file = ::gzopen(path.c_str(), "wb");
+  EXPECT_NE(file, nullptr);
+  EXPECT_EQ(::gzwrite(file, text.data(), static_cast<unsigned>(text.size())),
+            static_cast<int>(text.size()));
+  EXPECT_EQ(::gzclose(file), Z_OK);
+  const std::string bytes = dir.read("compressing.gz");
+  std::filesystem::remove(path);
+  return bytes;
 }
 
 std::vector<std::string> lines_of(const std::string& text) {

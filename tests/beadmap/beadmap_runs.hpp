@@ -39,6 +39,9 @@ std::string example_library();
 testsupport::ProcessResult run_beadmap(const testsupport::ScratchDir& dir,
                                        const std::vector<std::string>& args);
 
+// The text, gzip-compressed (written through a file of `dir`, then removed).
+std::string compressed(const testsupport::ScratchDir& dir, const std::string& text);
+
 std::vector<std::string> lines_of(const std::string& text);
 
 // The ATOM records of a coarse-grained structure.

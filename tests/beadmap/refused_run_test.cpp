@@ -61,7 +61,7 @@ TEST_F(RefusedRun, InputThatCannotBeRead) {
   add_input("entry.txt", three_glycines());
   expect_refused({"entry.txt"},
                  "entry.txt: unknown format (the name must end in .pdb, .ent, .cif, .mmcif or "
-                 ".json, each optionally followed by .gz)");
+                 ".json, each optionally followed by .gz; or give --format)");
   add_input("empty.pdb", "REMARK nothing here\nEND\n");
   expect_refused({"empty.pdb"}, "empty.pdb holds no model with atoms");
   add_input("broken.cif", "data_x\nloop_\n_atom_site.id\n'unterminated\n");
@@ -78,19 +78,6 @@ TEST_F(RefusedRun, InputThatCannotBeRead) {
             "beadmap: chain A: skipped residue GLY 1: no atom of backbone bead BB\n"
             "beadmap: no residue of chain A could be mapped\n");
   EXPECT_EQ(directory_entries(dir_), inputs_);
-}
-
-// The text, gzip-compressed.
-std::string compressed(const testsupport::ScratchDir& dir, const std::string& text) {
-  const std::string path = (dir.path() / "compressing.gz").string();
-  const gzFile file = ::gzopen(path.c_str(), "wb");
-  EXPECT_NE(file, nullptr);
-  EXPECT_EQ(::gzwrite(file, text.data(), static_cast<unsigned>(text.size())),
-            static_cast<int>(text.size()));
-  EXPECT_EQ(::gzclose(file), Z_OK);
-  const std::string bytes = dir.read("compressing.gz");
-  std::filesystem::remove(path);
-  return bytes;
 }
 
 TEST_F(RefusedRun, ACompressedEntryMustBeWhole) {
