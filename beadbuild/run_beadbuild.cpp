@@ -32,16 +32,13 @@ using Molecules = std::vector<std::unique_ptr<Molecule>>;
 
 void report(const std::string& line) { std::fprintf(stderr, "beadbuild: %s\n", line.c_str()); }
 
-struct Library {
-  std::unique_ptr<beadweave::TemplateLibrary> templates;
-  std::string name;  // in messages
-};
+using Library = beadmap::LoadedLibrary;
 
 Library load_library(const std::optional<std::string>& path) {
-  if (path) return {beadmap::load_template_library(*path), *path};
+  if (path) return beadmap::load_template_library(*path);
   auto templates = std::make_unique<beadweave::TemplateLibrary>();
   beadweave::load_library_text(*templates, default_library_text());
-  return {std::move(templates), std::string(default_library_source)};
+  return {std::move(templates), std::string(default_library_source), false};
 }
 
 struct ForceField {
@@ -98,7 +95,7 @@ void report_chains(const EntryChains& chains, const Library& library) {
              " residues of segment \"" + segment.segment +
              "\" left out (a chain is mapped from its first segment with amino acids)");
     }
-    beadmap::check_against_library(chain.structure, *library.templates, library.name);
+    beadmap::check_against_library(chain.structure, library);
   }
 }
 

@@ -13,12 +13,24 @@ namespace {
 
 using beadweave::TemplateLibrary;
 
+// Whether anything but blanks follows the templates read.
+bool more_follows() {
+  try {
+    beadweave::Name word{};
+    rio::read_free(beadweave::library_unit, word);
+    return true;
+  } catch (const rio::IoError&) {
+    return false;  // the end of the file
+  }
+}
+
 }  // namespace
 
-std::unique_ptr<TemplateLibrary> load_template_library(const std::string& library_path) {
-  auto library = std::make_unique<TemplateLibrary>();
+LoadedLibrary load_template_library(const std::string& library_path) {
+  LoadedLibrary library{std::make_unique<TemplateLibrary>(), library_path, false};
   try {
-    beadweave::load_library(*library, library_path);
+    beadweave::load_library(*library.templates, library_path);
+    library.holds_more = more_follows();
     rio::close(beadweave::library_unit);
   } catch (const rio::IoError& error) {
     rio::close_all();
@@ -59,12 +71,17 @@ bool beads_agree(const TemplateLibrary& library, int type, const CgResidue& resi
   return true;
 }
 
-void check_residue(const TemplateLibrary& library, const std::string& library_path,
-                   const CgResidue& residue) {
+void check_residue(const LoadedLibrary& loaded, const CgResidue& residue) {
+  const TemplateLibrary& library = *loaded.templates;
+  const std::string& library_path = loaded.name;
   const std::string label = "residue " + residue_label(residue.name, residue.place);
   const int type = beadweave::matching_type(library, rio::fixed_text<3>(residue.name));
   if (type == 0) {
-    throw Refusal(label + ": no template of " + library_path + " is named " + residue.name);
+    throw Refusal(label + ": no template of " + library_path + " is named " + residue.name +
+                  (loaded.holds_more ? " (the file holds more than the " +
+                                           std::to_string(beadweave::template_count) +
+                                           " templates beadweave reads; the others are never read)"
+                                     : ""));
   }
   if (!beads_agree(library, type, residue)) {
     throw Refusal(label + ": the mapping gives " + mapped_bead_names(residue) + ", template " +
@@ -75,16 +92,15 @@ void check_residue(const TemplateLibrary& library, const std::string& library_pa
 
 }  // namespace
 
-void check_against_library(const CgStructure& structure, const TemplateLibrary& library,
-                           const std::string& library_name) {
+void check_against_library(const CgStructure& structure, const LoadedLibrary& library) {
   std::unordered_set<std::string> names_checked;
   for (const CgResidue& residue : structure.residues) {
-    if (names_checked.insert(residue.name).second) check_residue(library, library_name, residue);
+    if (names_checked.insert(residue.name).second) check_residue(library, residue);
   }
 }
 
 void check_against_library(const CgStructure& structure, const std::string& library_path) {
-  check_against_library(structure, *load_template_library(library_path), library_path);
+  check_against_library(structure, load_template_library(library_path));
 }
 
 }  // namespace beadmap

@@ -144,6 +144,12 @@ TEST_F(RefusedRun, AMappingThatDisagreesWithTheLibrary) {
   add_input("renamed.dat", library_with("GLY", "GLX    1   0   0   0   0\n    1    P5     1   GLX    BB     1   0.000\n"));
   expect_refused({"entry.pdb", "--library", "renamed.dat"},
                  "residue GLY 1: no template of renamed.dat is named GLY");
+  // GLY as a 21st template, which is never read: the message says so.
+  add_input("extra.dat", library_with("GLY", "GLX    1   0   0   0   0\n    1    P5     1   GLX    BB     1   0.000\n") +
+                             "GLY    1   0   0   0   0\n    1    P5     1   GLY    BB     1   0.000\n");
+  expect_refused({"entry.pdb", "--library", "extra.dat"},
+                 "residue GLY 1: no template of extra.dat is named GLY (the file holds more than "
+                 "the 20 templates beadweave reads; the others are never read)");
   add_input("lys.dat", library_with("LYS", "LYS    2   0   0   0   0\n    1    P5     1   LYS    BB     1   0.000\n    2    C3     1   LYS   SC1     2   0.000\n"));
   expect_refused({"entry.pdb", "--library", "lys.dat"},
                  "residue LYS 3: the mapping gives 3 beads (BB SC1 SC2), template LYS of lys.dat "
