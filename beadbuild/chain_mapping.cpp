@@ -24,7 +24,7 @@ MappedChain map_chain(const gemmi::Model& model, const std::string& name,
                       const beadmap::Mapping& mapping, const beadmap::SelectionOptions& options) {
   beadmap::Selection selection = beadmap::select_residues(model, name, mapping, options);
   if (selection.structure.residues.empty()) {
-    throw beadmap::Refusal("no residue of chain " + chain_label(name) + " could be mapped");
+    throw beadmap::Refusal("no residue of chain " + beadmap::chain_label(name) + " could be mapped");
   }
   MappedChain chain{name, std::move(selection.structure), std::move(selection.skipped),
                     std::move(selection.incomplete), std::move(selection.unmapped_segments), {}};
@@ -33,8 +33,6 @@ MappedChain map_chain(const gemmi::Model& model, const std::string& name,
 }
 
 }  // namespace
-
-std::string chain_label(const std::string& name) { return name.empty() ? "(blank)" : name; }
 
 EntryChains map_chains(const gemmi::Model& model, const std::vector<std::string>& wanted,
                        const beadmap::Mapping& mapping, const beadmap::SelectionOptions& options) {

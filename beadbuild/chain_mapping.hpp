@@ -41,9 +41,6 @@ struct EntryChains {
 EntryChains map_chains(const gemmi::Model& model, const std::vector<std::string>& wanted,
                        const beadmap::Mapping& mapping, const beadmap::SelectionOptions& options);
 
-// "A", or "(blank)" for a chain without a name.
-std::string chain_label(const std::string& name);
-
 }  // namespace beadbuild
 
 #endif

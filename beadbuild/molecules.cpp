@@ -35,9 +35,9 @@ std::vector<std::vector<std::size_t>> group_chains(const std::vector<MappedChain
     std::string mapped;
     for (const MappedChain& chain : chains) {
       mapped += mapped.empty() ? "" : " ";
-      mapped += chain_label(chain.name);
+      mapped += beadmap::chain_label(chain.name);
     }
-    throw Refusal("--merge names chain " + chain_label(name) + ", which is not among the mapped chains (" +
+    throw Refusal("--merge names chain " + beadmap::chain_label(name) + ", which is not among the mapped chains (" +
                   mapped + ")");
   };
   std::vector<std::size_t> group_of(chains.size(), chains.size());  // chains.size(): on its own
@@ -46,7 +46,7 @@ std::vector<std::vector<std::size_t>> group_chains(const std::vector<MappedChain
     for (const std::string& name : plan.merges[merge]) {
       const std::size_t chain = index_of(name);
       if (group_of[chain] != chains.size()) {
-        throw Refusal("chain " + chain_label(name) + " is named in two --merge options");
+        throw Refusal("chain " + beadmap::chain_label(name) + " is named in two --merge options");
       }
       group_of[chain] = merge;
     }
@@ -123,7 +123,7 @@ void check_backbone_beads_apart(const Molecule& molecule) {
     }
     const auto& residues = molecule.structure.residues;
     const auto chain = static_cast<std::size_t>(molecule.pieces.chain[static_cast<std::size_t>(r - 1)]);
-    throw Refusal("chain " + chain_label(molecule.chains[chain]->name) + ": the backbone beads of " +
+    throw Refusal("chain " + beadmap::chain_label(molecule.chains[chain]->name) + ": the backbone beads of " +
                   beadmap::residue_label(residues[static_cast<std::size_t>(r - 1)].name,
                                          residues[static_cast<std::size_t>(r - 1)].place) +
                   " and " +

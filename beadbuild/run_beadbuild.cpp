@@ -78,20 +78,16 @@ std::string system_title(const gemmi::Structure& entry, const std::string& fallb
 
 void report_chains(const EntryChains& chains, const Library& library) {
   for (const LeftOutChain& chain : chains.left_out) {
-    report("chain " + chain_label(chain.name) + " left out: no standard amino acid (" +
+    report("chain " + beadmap::chain_label(chain.name) + " left out: no standard amino acid (" +
            chain.contents + ")");
   }
   for (const MappedChain& chain : chains.mapped) {
-    for (const beadmap::SkippedResidue& residue : chain.skipped) {
-      report("chain " + chain_label(chain.name) + ": skipped residue " +
-             beadmap::residue_label(residue.name, residue.place) + ": " + residue.reason);
-    }
-    for (const beadmap::IncompleteResidue& residue : chain.incomplete) {
-      report("chain " + chain_label(chain.name) + ": incomplete residue " +
-             beadmap::describe_incomplete(chain.structure, residue));
+    for (const std::string& line :
+         beadmap::residue_reports(chain.name, chain.skipped, chain.incomplete, chain.structure)) {
+      report(line);
     }
     for (const beadmap::UnmappedSegment& segment : chain.unmapped_segments) {
-      report("chain " + chain_label(chain.name) + ": " + std::to_string(segment.residues) +
+      report("chain " + beadmap::chain_label(chain.name) + ": " + std::to_string(segment.residues) +
              " residues of segment \"" + segment.segment +
              "\" left out (a chain is mapped from its first segment with amino acids)");
     }
@@ -102,14 +98,8 @@ void report_chains(const EntryChains& chains, const Library& library) {
 void report_breaks(const std::vector<MappedChain>& chains, bool bond_gaps) {
   for (const MappedChain& chain : chains) {
     for (const beadmap::BackboneGap& gap : chain.breaks) {
-      const beadmap::CgResidue& before = chain.structure.residues[gap.residue_before];
-      const beadmap::CgResidue& after = chain.structure.residues[gap.residue_before + 1];
-      char distance[32];
-      std::snprintf(distance, sizeof distance, "%.2f", gap.distance);
-      report("chain " + chain_label(chain.name) + ": break of " + distance +
-             " angstrom between the backbone beads of " +
-             beadmap::residue_label(before.name, before.place) + " and " +
-             beadmap::residue_label(after.name, after.place) +
+      report("chain " + beadmap::chain_label(chain.name) + ": break of " +
+             beadmap::describe_gap(chain.structure, gap) +
              (bond_gaps ? " (bonded all the same: --bond-gaps)" : " (no backbone bond across it)"));
     }
   }
@@ -184,7 +174,7 @@ void print_summary(const BuildArguments& arguments, const EntryChains& chains,
     std::string names;
     for (const MappedChain* chain : molecule->chains) {
       names += ' ';
-      names += chain_label(chain->name);
+      names += beadmap::chain_label(chain->name);
     }
     std::printf("beadbuild: %-13s chain%s%s: %d residues, %d beads\n", molecule->name.c_str(),
                 molecule->chains.size() > 1 ? "s" : "", names.c_str(), molecule->tables.residue_count,
@@ -212,9 +202,7 @@ void run_beadbuild(const BuildArguments& arguments) {
   const ForceField forcefield = load_forcefield(arguments.forcefield, *library.templates);
   const beadmap::AtomisticEntry read = beadmap::read_atomistic(
       arguments.entry, arguments.format ? beadmap::format_named(*arguments.format) : std::nullopt);
-  if (!read.ignored_columns_reason.empty()) {
-    report("columns 73-80 of " + arguments.entry + " ignored (" + read.ignored_columns_reason + ")");
-  }
+  if (!read.note.empty()) report(read.note);
   const gemmi::Structure& entry = read.structure;
   const EntryChains chains = map_chains(beadmap::choose_model(entry, arguments.model), arguments.chains,
                                         mapping, selection_options(arguments));

@@ -18,12 +18,8 @@
 namespace beadmap {
 namespace {
 
-constexpr const char* standard_input_name = "standard input";
-
 // The columns of a PDB record that the old layout used for sequence numbers.
 constexpr int pdb_columns_read_when_old = 72;
-
-std::string shown_name(const std::string& path) { return path == "-" ? standard_input_name : path; }
 
 // Opens the input; a directory is refused with a reason of its own.
 int open_input(const std::string& path) {
@@ -51,7 +47,7 @@ std::vector<char> read_whole(const std::string& path) {
   const gzFile file = ::gzdopen(fd, "rb");
   if (file == nullptr) {
     ::close(fd);
-    throw Refusal("cannot read " + shown_name(path) + ": out of memory");
+    throw Refusal("cannot read " + shown_input_name(path) + ": out of memory");
   }
   std::vector<char> text;
   std::size_t length = 0;
@@ -67,7 +63,7 @@ std::vector<char> read_whole(const std::string& path) {
   ::gzclose_r(file);
   if (got < 0 || error != Z_OK) {
     if (reason.starts_with(path + ": ")) reason.erase(0, path.size() + 2);
-    throw Refusal("cannot read " + shown_name(path) + ": " +
+    throw Refusal("cannot read " + shown_input_name(path) + ": " +
                   (compressed ? "damaged or incomplete compressed data (" + reason + ")" : reason));
   }
   text.resize(length);
@@ -102,7 +98,7 @@ AtomisticEntry parse(std::vector<char>& text, const std::string& name, gemmi::Co
         gemmi::PdbReadOptions options;
         options.max_line_length = pdb_columns_read_when_old;
         entry.structure = gemmi::read_pdb_from_memory(text.data(), text.size(), name, options);
-        entry.ignored_columns_reason = whole_lines.what();
+        entry.note = "columns 73-80 of " + name + " ignored (" + whole_lines.what() + ")";
       }
       break;
     case gemmi::CoorFormat::Mmjson:
@@ -117,6 +113,8 @@ AtomisticEntry parse(std::vector<char>& text, const std::string& name, gemmi::Co
 
 }  // namespace
 
+std::string shown_input_name(const std::string& path) { return path == "-" ? "standard input" : path; }
+
 std::optional<gemmi::CoorFormat> format_named(const std::string& word) {
   if (word == "pdb") return gemmi::CoorFormat::Pdb;
   if (word == "cif") return gemmi::CoorFormat::Mmcif;
@@ -130,12 +128,12 @@ AtomisticEntry read_atomistic(const std::string& path, std::optional<gemmi::Coor
   const gemmi::CoorFormat chosen = format ? *format : format_of(path, text);
   AtomisticEntry entry;
   try {
-    entry = parse(text, shown_name(path), chosen);
+    entry = parse(text, shown_input_name(path), chosen);
   } catch (const std::exception& error) {
-    throw Refusal("cannot read " + shown_name(path) + ": " + error.what());
+    throw Refusal("cannot read " + shown_input_name(path) + ": " + error.what());
   }
   if (entry.structure.models.empty() || entry.structure.models.front().chains.empty()) {
-    throw Refusal(shown_name(path) + " holds no model with atoms");
+    throw Refusal(shown_input_name(path) + " holds no model with atoms");
   }
   return entry;
 }

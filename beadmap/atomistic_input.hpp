@@ -17,10 +17,14 @@ std::optional<gemmi::CoorFormat> format_named(const std::string& word);
 struct AtomisticEntry {
   gemmi::Structure structure;
   // A PDB file whose columns 73-80 hold what the reader refuses (the
-  // sequence numbers of old files) is read without them; the reader's
-  // reason, empty when the file was read whole.
-  std::string ignored_columns_reason;
+  // sequence numbers of old files) is read without them; this says so, for
+  // the user ("columns 73-80 of old.pdb ignored (...)"). Empty when the file
+  // was read whole.
+  std::string note;
 };
+
+// The input as messages name it: its path, or "standard input" for "-".
+std::string shown_input_name(const std::string& path);
 
 // Reads the whole entry at `path` ("-": standard input) in `format`, or in
 // the format its name's extension gives (for standard input, its content).

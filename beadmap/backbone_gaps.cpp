@@ -1,6 +1,6 @@
 #include "backbone_gaps.hpp"
 
-#include <cmath>
+#include <cstdio>
 
 namespace beadmap {
 
@@ -8,13 +8,19 @@ std::vector<BackboneGap> find_backbone_gaps(const CgStructure& structure) {
   std::vector<BackboneGap> gaps;
   const auto& residues = structure.residues;
   for (std::size_t i = 1; i < residues.size(); ++i) {
-    const Position& a = residues[i - 1].beads.front().position;
-    const Position& b = residues[i].beads.front().position;
-    const double distance = std::sqrt((b.x - a.x) * (b.x - a.x) + (b.y - a.y) * (b.y - a.y) +
-                                      (b.z - a.z) * (b.z - a.z));
-    if (distance > gap_distance) gaps.push_back({i - 1, distance});
+    const double apart = distance(residues[i - 1].beads.front().position, residues[i].beads.front().position);
+    if (apart > gap_distance) gaps.push_back({i - 1, apart});
   }
   return gaps;
+}
+
+std::string describe_gap(const CgStructure& structure, const BackboneGap& gap) {
+  const CgResidue& before = structure.residues[gap.residue_before];
+  const CgResidue& after = structure.residues[gap.residue_before + 1];
+  char distance_text[32];
+  std::snprintf(distance_text, sizeof distance_text, "%.2f", gap.distance);
+  return std::string(distance_text) + " angstrom between the backbone beads of " +
+         residue_label(before.name, before.place) + " and " + residue_label(after.name, after.place);
 }
 
 }  // namespace beadmap

@@ -4,6 +4,7 @@
 #define BEADMAP_BACKBONE_GAPS_HPP
 
 #include <cstddef>
+#include <string>
 #include <vector>
 
 #include "cg_structure.hpp"
@@ -18,6 +19,9 @@ struct BackboneGap {
 };
 
 std::vector<BackboneGap> find_backbone_gaps(const CgStructure& structure);
+
+// "27.82 angstrom between the backbone beads of LYS 509 and GLU 561".
+std::string describe_gap(const CgStructure& structure, const BackboneGap& gap);
 
 }  // namespace beadmap
 

@@ -1,7 +1,5 @@
 #include "bead_mapping.hpp"
 
-#include <cmath>
-
 namespace beadmap {
 namespace {
 
@@ -23,21 +21,6 @@ std::string slot_text(const AtomSlot& slot) {
   return text;
 }
 
-Position centroid(std::span<const Position> points) {
-  Position sum;
-  for (const Position& point : points) {
-    sum.x += point.x;
-    sum.y += point.y;
-    sum.z += point.z;
-  }
-  const auto count = static_cast<double>(points.size());
-  return Position{sum.x / count, sum.y / count, sum.z / count};
-}
-
-double distance(const Position& a, const Position& b) {
-  return std::sqrt((a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y) + (a.z - b.z) * (a.z - b.z));
-}
-
 // Closer than this to another bead counts as coinciding: the structure file
 // writes three decimals.
 constexpr double coincidence = 0.01;
@@ -48,17 +31,15 @@ std::variant<std::vector<CgBead>, MissingAtom> map_beads(const ResidueRule& rule
                                                          std::span<const NamedAtom> atoms) {
   std::vector<CgBead> beads;
   beads.reserve(rule.beads.size());
+  std::vector<Position> positions;
   for (const BeadRule& bead_rule : rule.beads) {
-    Position sum;
+    positions.clear();
     for (const AtomSlot& slot : bead_rule.atoms) {
       const NamedAtom* atom = find_atom(atoms, slot);
       if (atom == nullptr) return MissingAtom{bead_rule.name, slot_text(slot)};
-      sum.x += atom->position.x;
-      sum.y += atom->position.y;
-      sum.z += atom->position.z;
+      positions.push_back(atom->position);
     }
-    const auto count = static_cast<double>(bead_rule.atoms.size());
-    beads.push_back(CgBead{bead_rule.name, Position{sum.x / count, sum.y / count, sum.z / count}});
+    beads.push_back(CgBead{bead_rule.name, centroid(positions)});
   }
   return beads;
 }

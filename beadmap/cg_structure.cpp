@@ -1,6 +1,25 @@
 #include "cg_structure.hpp"
 
+#include <cmath>
+
 namespace beadmap {
+
+Position centroid(std::span<const Position> points) {
+  Position sum;
+  for (const Position& point : points) {
+    sum.x += point.x;
+    sum.y += point.y;
+    sum.z += point.z;
+  }
+  const auto count = static_cast<double>(points.size());
+  return Position{sum.x / count, sum.y / count, sum.z / count};
+}
+
+double distance(const Position& a, const Position& b) {
+  return std::sqrt((b.x - a.x) * (b.x - a.x) + (b.y - a.y) * (b.y - a.y) + (b.z - a.z) * (b.z - a.z));
+}
+
+std::string chain_label(const std::string& chain_name) { return chain_name.empty() ? "(blank)" : chain_name; }
 
 std::size_t bead_count(const CgStructure& structure) {
   std::size_t count = 0;

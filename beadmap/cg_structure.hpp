@@ -4,6 +4,7 @@
 #define BEADMAP_CG_STRUCTURE_HPP
 
 #include <cstddef>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -37,8 +38,16 @@ struct CgStructure {
   std::vector<CgResidue> residues;
 };
 
+// The plain mean of the points (summed in order, then divided).
+Position centroid(std::span<const Position> points);
+// The distance between two points: sqrt((dx^2 + dy^2) + dz^2).
+double distance(const Position& a, const Position& b);
+
 // All beads of all residues.
 std::size_t bead_count(const CgStructure& structure);
+
+// "A", or "(blank)" for a chain without a name, as reports show it.
+std::string chain_label(const std::string& chain_name);
 
 // "GLY 37B": a residue's name and place as reports show it.
 std::string residue_label(const std::string& name, const ResiduePlace& place);

@@ -8,6 +8,7 @@
 #include <gemmi/resinfo.hpp>
 
 #include "bead_mapping.hpp"
+#include "chain_contents.hpp"
 #include "refusal.hpp"
 
 namespace beadmap {
@@ -48,15 +49,12 @@ bool holds_amino_acid(const ChainPiece& piece, const Mapping& mapping) {
   return false;
 }
 
-// The chain names of a model, each once (a chain may come in several parts).
+// The chain names of a model, each once, as messages list them.
 std::string chain_list(const gemmi::Model& model) {
-  std::vector<std::string> seen;
   std::string names;
-  for (const gemmi::Chain& chain : model.chains) {
-    if (std::find(seen.begin(), seen.end(), chain.name) != seen.end()) continue;
-    seen.push_back(chain.name);
+  for (const std::string& name : chain_names(model)) {
     names += names.empty() ? "" : " ";
-    names += chain.name.empty() ? "(blank)" : chain.name;
+    names += chain_label(name);
   }
   return names.empty() ? "none" : names;
 }
@@ -247,6 +245,22 @@ std::string describe_incomplete(const CgStructure& structure, const IncompleteRe
     text += " (no " + joined(bead.missing) + ")";
   }
   return text;
+}
+
+std::vector<std::string> residue_reports(const std::string& chain_name,
+                                         const std::vector<SkippedResidue>& skipped,
+                                         const std::vector<IncompleteResidue>& incomplete,
+                                         const CgStructure& structure) {
+  const std::string chain = "chain " + chain_label(chain_name) + ": ";
+  std::vector<std::string> lines;
+  for (const SkippedResidue& residue : skipped) {
+    lines.push_back(chain + "skipped residue " + residue_label(residue.name, residue.place) + ": " +
+                    residue.reason);
+  }
+  for (const IncompleteResidue& residue : incomplete) {
+    lines.push_back(chain + "incomplete residue " + describe_incomplete(structure, residue));
+  }
+  return lines;
 }
 
 SelectionOptions selection_options(bool skip_incomplete, std::optional<char> altloc,

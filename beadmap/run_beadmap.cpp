@@ -24,27 +24,18 @@ namespace {
 
 void report(const std::string& line) { std::fprintf(stderr, "beadmap: %s\n", line.c_str()); }
 
-void report_residues(const Selection& selection, const std::string& chain) {
-  for (const SkippedResidue& residue : selection.skipped) {
-    report("chain " + chain + ": skipped residue " + residue_label(residue.name, residue.place) +
-           ": " + residue.reason);
-  }
-  for (const IncompleteResidue& residue : selection.incomplete) {
-    report("chain " + chain + ": incomplete residue " +
-           describe_incomplete(selection.structure, residue));
+void report_residues(const Selection& selection) {
+  for (const std::string& line : residue_reports(selection.chain_name, selection.skipped,
+                                                 selection.incomplete, selection.structure)) {
+    report(line);
   }
 }
 
 void report_gaps(const CgStructure& structure, const std::vector<BackboneGap>& gaps,
                  const std::string& chain) {
   for (const BackboneGap& gap : gaps) {
-    const CgResidue& before = structure.residues[gap.residue_before];
-    const CgResidue& after = structure.residues[gap.residue_before + 1];
-    char distance[32];
-    std::snprintf(distance, sizeof distance, "%.2f", gap.distance);
-    report("chain " + chain + ": gap of " + std::string(distance) + " angstrom between the backbone beads of " +
-           residue_label(before.name, before.place) + " and " +
-           residue_label(after.name, after.place) + " (beadweave bonds them all the same)");
+    report("chain " + chain + ": gap of " + describe_gap(structure, gap) +
+           " (beadweave bonds them all the same)");
   }
 }
 
@@ -73,10 +64,7 @@ void write_outputs(const Arguments& arguments, const std::string& structure_text
 AtomisticEntry read_entry(const Arguments& arguments) {
   const auto format = arguments.format ? format_named(*arguments.format) : std::nullopt;
   AtomisticEntry entry = read_atomistic(arguments.input, format);
-  if (!entry.ignored_columns_reason.empty()) {
-    report("columns 73-80 of " + (arguments.input == "-" ? std::string("standard input") : arguments.input) +
-           " ignored (" + entry.ignored_columns_reason + ")");
-  }
+  if (!entry.note.empty()) report(entry.note);
   return entry;
 }
 
@@ -97,7 +85,7 @@ void list_chains(const Arguments& arguments) {
       beads = bead_count(select_residues(model, name, mapping, options).structure);
     }
     std::printf("chain %s: %zu residues (protein %zu, nucleic acid %zu, water %zu, other %zu) -> %zu beads\n",
-                (name.empty() ? "(blank)" : name).c_str(), contents.residues(), contents.amino_acids,
+                chain_label(name).c_str(), contents.residues(), contents.amino_acids,
                 contents.nucleic_acids, contents.waters, contents.others, beads);
   }
 }
@@ -121,8 +109,8 @@ void run_beadmap(const Arguments& arguments) {
                            selection_options(arguments));
   }();
   const CgStructure& structure = selection.structure;
-  const std::string chain = selection.chain_name.empty() ? "(blank)" : selection.chain_name;
-  report_residues(selection, chain);
+  const std::string chain = chain_label(selection.chain_name);
+  report_residues(selection);
   if (structure.residues.empty())
     throw Refusal("no residue of chain " + chain + " could be mapped");
   check_against_library(structure, arguments.library);
@@ -138,7 +126,7 @@ void run_beadmap(const Arguments& arguments) {
   std::printf(
       "beadmap: %s chain %s: %zu residues, %zu beads (skipped residues: %zu, incomplete residues: "
       "%zu, gaps: %zu) -> %s%s%s\n",
-      (arguments.input == "-" ? "standard input" : arguments.input.c_str()), chain.c_str(),
+      shown_input_name(arguments.input).c_str(), chain.c_str(),
       structure.residues.size(), bead_count(structure),
       selection.skipped.size(), selection.incomplete.size(), gaps.size(), arguments.output.c_str(), arguments.posre ? ", " : "",
       arguments.posre ? arguments.posre->c_str() : "");
