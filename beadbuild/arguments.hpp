@@ -14,14 +14,14 @@ namespace beadbuild {
 inline constexpr std::int32_t default_i4_force_constant = 40000;
 inline constexpr std::int32_t default_network_force_constant = 500;
 inline constexpr float default_network_cutoff = 0.9F;  // nm
-inline constexpr double default_box_margin = 1.0;       // nm
+inline constexpr double default_box_margin = 1.0;      // nm
 
 struct BuildArguments {
   enum class Action { build, help, version };
   Action action = Action::build;
   std::string entry;
-  std::string output;                  // the system directory
-  std::vector<std::string> chains;     // empty: every chain with an amino acid
+  std::string output;               // the system directory
+  std::vector<std::string> chains;  // empty: every chain with an amino acid
   std::vector<std::vector<std::string>> merges;
   bool merge_all = false;
   std::optional<std::string> library;     // the built-in library when absent
@@ -34,7 +34,7 @@ struct BuildArguments {
   double box_margin = default_box_margin;
   bool bond_gaps = false;
   bool force = false;
-  bool skip_incomplete = false;  // skip residues that lack atoms instead of keeping them
+  bool skip_incomplete = false;       // skip residues that lack atoms instead of keeping them
   std::optional<std::string> format;  // "pdb", "cif" or "json": the entry's, whatever its name
   std::optional<std::string> model;   // the model's number; the first when absent
   std::optional<char> altloc;         // the alternate location taken; the first when absent

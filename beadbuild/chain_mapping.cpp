@@ -12,7 +12,8 @@ std::string describe_contents(const beadmap::ChainContents& contents) {
   const auto add = [&text](std::size_t count, const char* kind) {
     if (count == 0) return;
     if (!text.empty()) text += ", ";
-    text += std::string(kind) + ": " + std::to_string(count) + (count == 1 ? " residue" : " residues");
+    text +=
+        std::string(kind) + ": " + std::to_string(count) + (count == 1 ? " residue" : " residues");
   };
   add(contents.nucleic_acids, "nucleic acid");
   add(contents.amino_acids + contents.others, "other");
@@ -24,10 +25,15 @@ MappedChain map_chain(const gemmi::Model& model, const std::string& name,
                       const beadmap::Mapping& mapping, const beadmap::SelectionOptions& options) {
   beadmap::Selection selection = beadmap::select_residues(model, name, mapping, options);
   if (selection.structure.residues.empty()) {
-    throw beadmap::Refusal("no residue of chain " + beadmap::chain_label(name) + " could be mapped");
+    throw beadmap::Refusal("no residue of chain " + beadmap::chain_label(name) +
+                           " could be mapped");
   }
-  MappedChain chain{name, std::move(selection.structure), std::move(selection.skipped),
-                    std::move(selection.incomplete), std::move(selection.unmapped_segments), {}};
+  MappedChain chain{name,
+                    std::move(selection.structure),
+                    std::move(selection.skipped),
+                    std::move(selection.incomplete),
+                    std::move(selection.unmapped_segments),
+                    {}};
   chain.breaks = beadmap::find_backbone_gaps(chain.structure);
   return chain;
 }
@@ -39,14 +45,16 @@ EntryChains map_chains(const gemmi::Model& model, const std::vector<std::string>
   EntryChains chains;
   if (!wanted.empty()) {
     // The selection refuses a name the model lacks or a chain without amino acid.
-    for (const std::string& name : wanted) chains.mapped.push_back(map_chain(model, name, mapping, options));
+    for (const std::string& name : wanted)
+      chains.mapped.push_back(map_chain(model, name, mapping, options));
     return chains;
   }
   for (const std::string& name : beadmap::chain_names(model)) {
     if (beadmap::holds_amino_acid(model, name, mapping)) {
       chains.mapped.push_back(map_chain(model, name, mapping, options));
     } else {
-      chains.left_out.push_back({name, describe_contents(beadmap::chain_contents(model, name, mapping))});
+      chains.left_out.push_back(
+          {name, describe_contents(beadmap::chain_contents(model, name, mapping))});
     }
   }
   if (chains.mapped.empty()) {

@@ -3,10 +3,9 @@
 #ifndef BEADBUILD_CHAIN_MAPPING_HPP
 #define BEADBUILD_CHAIN_MAPPING_HPP
 
+#include <gemmi/model.hpp>
 #include <string>
 #include <vector>
-
-#include <gemmi/model.hpp>
 
 #include "backbone_gaps.hpp"
 #include "cg_structure.hpp"

@@ -101,6 +101,7 @@ bool run(std::span<const char* const> words) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::span<const char* const> words(argv + 1, static_cast<std::size_t>(argc > 0 ? argc - 1 : 0));
+  const std::span<const char* const> words(argv + 1,
+                                           static_cast<std::size_t>(argc > 0 ? argc - 1 : 0));
   return beadmap::run_front_end("beadbuild", [words] { return run(words); });
 }

@@ -37,8 +37,8 @@ std::vector<std::vector<std::size_t>> group_chains(const std::vector<MappedChain
       mapped += mapped.empty() ? "" : " ";
       mapped += beadmap::chain_label(chain.name);
     }
-    throw Refusal("--merge names chain " + beadmap::chain_label(name) + ", which is not among the mapped chains (" +
-                  mapped + ")");
+    throw Refusal("--merge names chain " + beadmap::chain_label(name) +
+                  ", which is not among the mapped chains (" + mapped + ")");
   };
   std::vector<std::size_t> group_of(chains.size(), chains.size());  // chains.size(): on its own
   if (plan.merge_all) std::fill(group_of.begin(), group_of.end(), 0);
@@ -96,7 +96,8 @@ void check_bead_count(const Molecule& molecule) {
   std::string message = "molecule " + molecule.name + " has " + std::to_string(beads) +
                         " beads; a topology numbers at most " +
                         std::to_string(beadweave::max_topology_bead);
-  if (molecule.chains.size() > 1) message += ": leave its chains unmerged (each is a molecule then)";
+  if (molecule.chains.size() > 1)
+    message += ": leave its chains unmerged (each is a molecule then)";
   throw Refusal(message);
 }
 
@@ -118,12 +119,15 @@ void check_backbone_beads_apart(const Molecule& molecule) {
     if (!molecule.pieces.same_piece(r, r + 1)) continue;
     const auto a = static_cast<std::size_t>(begin[r]);
     const auto b = static_cast<std::size_t>(begin[r + 1]);
-    if (tables.AX[a] != tables.AX[b] || tables.AY[a] != tables.AY[b] || tables.AZ[a] != tables.AZ[b]) {
+    if (tables.AX[a] != tables.AX[b] || tables.AY[a] != tables.AY[b] ||
+        tables.AZ[a] != tables.AZ[b]) {
       continue;
     }
     const auto& residues = molecule.structure.residues;
-    const auto chain = static_cast<std::size_t>(molecule.pieces.chain[static_cast<std::size_t>(r - 1)]);
-    throw Refusal("chain " + beadmap::chain_label(molecule.chains[chain]->name) + ": the backbone beads of " +
+    const auto chain =
+        static_cast<std::size_t>(molecule.pieces.chain[static_cast<std::size_t>(r - 1)]);
+    throw Refusal("chain " + beadmap::chain_label(molecule.chains[chain]->name) +
+                  ": the backbone beads of " +
                   beadmap::residue_label(residues[static_cast<std::size_t>(r - 1)].name,
                                          residues[static_cast<std::size_t>(r - 1)].place) +
                   " and " +

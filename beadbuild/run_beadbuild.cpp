@@ -48,7 +48,8 @@ struct ForceField {
 
 ForceField load_forcefield(const std::optional<std::string>& path,
                            const beadweave::TemplateLibrary& library) {
-  ForceField forcefield{std::string(default_forcefield_file), std::string(default_forcefield_text())};
+  ForceField forcefield{std::string(default_forcefield_file),
+                        std::string(default_forcefield_text())};
   if (path) {
     forcefield = {std::filesystem::path(*path).filename().string(), beadmap::read_text_file(*path)};
   }
@@ -117,7 +118,8 @@ void write_molecule(const PendingDirectory& directory, const Molecule& molecule,
   // The writer ends a run the way beadweave's ends: its diagnostic is
   // printed, and the status says that it failed.
   const int status = rio::run_program("beadbuild", [&] {
-    rio::open(target.unit, directory.path_of(topology_file_name(molecule)), rio::OpenStatus::new_file);
+    rio::open(target.unit, directory.path_of(topology_file_name(molecule)),
+              rio::OpenStatus::new_file);
     rio::set_block_output(target.unit, true);
     beadweave::write_molecule_topology(target, protein, molecule.pieces, answers);
     rio::close(target.unit);
@@ -146,9 +148,9 @@ void write_system(const PendingDirectory& directory, const Molecules& molecules,
   for (const auto& molecule : molecules) {
     write_molecule(directory, *molecule, arguments, *library.templates);
     if (arguments.posre) {
-      directory.write_file(restraint_file_name(*molecule),
-                           beadmap::format_position_restraints(molecule->structure,
-                                                               topology_file_name(*molecule)));
+      directory.write_file(
+          restraint_file_name(*molecule),
+          beadmap::format_position_restraints(molecule->structure, topology_file_name(*molecule)));
     }
   }
   const Box box = centred_box(molecules, arguments.box_margin);
@@ -177,8 +179,8 @@ void print_summary(const BuildArguments& arguments, const EntryChains& chains,
       names += beadmap::chain_label(chain->name);
     }
     std::printf("beadbuild: %-13s chain%s%s: %d residues, %d beads\n", molecule->name.c_str(),
-                molecule->chains.size() > 1 ? "s" : "", names.c_str(), molecule->tables.residue_count,
-                molecule->tables.bead_count);
+                molecule->chains.size() > 1 ? "s" : "", names.c_str(),
+                molecule->tables.residue_count, molecule->tables.bead_count);
     beads += static_cast<std::size_t>(molecule->tables.bead_count);
   }
   std::printf(
@@ -204,11 +206,12 @@ void run_beadbuild(const BuildArguments& arguments) {
       arguments.entry, arguments.format ? beadmap::format_named(*arguments.format) : std::nullopt);
   if (!read.note.empty()) report(read.note);
   const gemmi::Structure& entry = read.structure;
-  const EntryChains chains = map_chains(beadmap::choose_model(entry, arguments.model), arguments.chains,
-                                        mapping, selection_options(arguments));
+  const EntryChains chains = map_chains(beadmap::choose_model(entry, arguments.model),
+                                        arguments.chains, mapping, selection_options(arguments));
   report_chains(chains, library);
-  const Molecules molecules = build_molecules(
-      chains.mapped, {arguments.merges, arguments.merge_all, arguments.bond_gaps}, *library.templates);
+  const Molecules molecules =
+      build_molecules(chains.mapped, {arguments.merges, arguments.merge_all, arguments.bond_gaps},
+                      *library.templates);
   report_breaks(chains.mapped, arguments.bond_gaps);
   check_forcefield_name(forcefield, molecules);
   const std::string title = system_title(entry, default_output_directory(arguments.entry));

@@ -57,7 +57,8 @@ nstcomm                 = 100
 nstxout-compressed      = 1000
 nstenergy               = 1000
 nstlog                  = 1000
-)" + std::string(nonbonded_parameters) + R"(
+)" + std::string(nonbonded_parameters) +
+         R"(
 ; 300 K by velocity rescaling, no pressure coupling (no solvent).
 tcoupl                  = v-rescale
 tc-grps                 = System

@@ -8,8 +8,8 @@
 #include <unistd.h>
 
 #include <array>
-#include <climits>
 #include <cerrno>
+#include <climits>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
@@ -90,8 +90,8 @@ void watch_signals(const std::string& temporary) {
   std::memcpy(pending_path, temporary.c_str(), temporary.size() + 1);
   pending_set = 1;
   for (const int signal_number : interrupting_signals) {
-    struct sigaction action{};
-    struct sigaction previous{};
+    struct sigaction action {};
+    struct sigaction previous {};
     ::sigaction(signal_number, nullptr, &previous);
     if (previous.sa_handler == SIG_IGN) continue;  // a signal the caller ignores stays ignored
     action.sa_handler = remove_pending_and_die;
@@ -103,7 +103,7 @@ void watch_signals(const std::string& temporary) {
 void stop_watching_signals() {
   pending_set = 0;
   for (const int signal_number : interrupting_signals) {
-    struct sigaction current{};
+    struct sigaction current {};
     ::sigaction(signal_number, nullptr, &current);
     if (current.sa_handler == remove_pending_and_die) ::signal(signal_number, SIG_DFL);
   }
@@ -121,7 +121,7 @@ void check_destination(const std::string& destination, bool replace) {
   if (name.empty() || name == "." || name == "..") {
     throw Refusal("the system directory must be named: " + destination);
   }
-  struct stat status{};
+  struct stat status {};
   if (::lstat(destination.c_str(), &status) != 0) {
     if (errno == ENOENT) return;
     refuse("use", destination, errno);
@@ -139,7 +139,8 @@ PendingDirectory::PendingDirectory(std::string destination, bool replace)
     : destination_(std::move(destination)), replace_(replace) {
   std::string pattern = parent_of(destination_) + "/." +
                         fs::path(destination_).filename().string() + ".beadbuild-XXXXXX";
-  if (::mkdtemp(pattern.data()) == nullptr) refuse("create a directory beside", destination_, errno);
+  if (::mkdtemp(pattern.data()) == nullptr)
+    refuse("create a directory beside", destination_, errno);
   temporary_ = pattern;
   // mkdtemp keeps the directory to its owner; the result is an ordinary one.
   ::chmod(temporary_.c_str(), 0777 & ~creation_mask());
@@ -174,8 +175,8 @@ void PendingDirectory::write_file(std::string_view file_name, std::string_view c
 
 void PendingDirectory::place() {
   check_destination(destination_, replace_);
-  if (::renameat2(AT_FDCWD, temporary_.c_str(), AT_FDCWD, destination_.c_str(),
-                  RENAME_NOREPLACE) == 0) {
+  if (::renameat2(AT_FDCWD, temporary_.c_str(), AT_FDCWD, destination_.c_str(), RENAME_NOREPLACE) ==
+      0) {
     placed_ = true;
     stop_watching_signals();
     return;
@@ -183,8 +184,8 @@ void PendingDirectory::place() {
   if (errno != EEXIST || !replace_) refuse("create", destination_, errno);
   // The old directory and the new one change places in one step; the old
   // one, now under the temporary name, goes.
-  if (::renameat2(AT_FDCWD, temporary_.c_str(), AT_FDCWD, destination_.c_str(),
-                  RENAME_EXCHANGE) != 0) {
+  if (::renameat2(AT_FDCWD, temporary_.c_str(), AT_FDCWD, destination_.c_str(), RENAME_EXCHANGE) !=
+      0) {
     refuse("replace", destination_, errno);
   }
   placed_ = true;

@@ -64,11 +64,13 @@ std::string format_system_topology(const std::vector<std::unique_ptr<Molecule>>&
                                    const std::string& forcefield_file, const std::string& title) {
   std::string text = "; The coarse-grained system: the force field, then each molecule.\n";
   text += "#include \"" + forcefield_file + "\"\n";
-  for (const auto& molecule : molecules) text += "#include \"" + topology_file_name(*molecule) + "\"\n";
+  for (const auto& molecule : molecules)
+    text += "#include \"" + topology_file_name(*molecule) + "\"\n";
   text += "\n[ system ]\n" + title + "\n\n[ molecules ]\n; name        count\n";
   for (const auto& molecule : molecules) {
     std::string name = molecule->name;
-    if (name.size() < beadweave::molecule_name_columns) name.resize(beadweave::molecule_name_columns, ' ');
+    if (name.size() < beadweave::molecule_name_columns)
+      name.resize(beadweave::molecule_name_columns, ' ');
     text += name + " 1\n";
   }
   return text;
@@ -77,7 +79,8 @@ std::string format_system_topology(const std::vector<std::unique_ptr<Molecule>>&
 std::string format_gro(const std::vector<std::unique_ptr<Molecule>>& molecules, const Box& box,
                        const std::string& title) {
   std::size_t beads = 0;
-  for (const auto& molecule : molecules) beads += static_cast<std::size_t>(molecule->tables.bead_count);
+  for (const auto& molecule : molecules)
+    beads += static_cast<std::size_t>(molecule->tables.bead_count);
   std::string text = title + "\n" + std::to_string(beads) + "\n";
   text.reserve(text.size() + 45 * beads + 40);
   std::size_t serial = 0;
@@ -111,7 +114,8 @@ std::string format_system_pdb(const std::vector<std::unique_ptr<Molecule>>& mole
   for (const double edge : box.edges) append_fixed(text, edge * 10.0, 9, 3);
   text += "  90.00  90.00  90.00 P 1           1\n";
   std::size_t beads = 0;
-  for (const auto& molecule : molecules) beads += static_cast<std::size_t>(molecule->tables.bead_count);
+  for (const auto& molecule : molecules)
+    beads += static_cast<std::size_t>(molecule->tables.bead_count);
   text.reserve(text.size() + 67 * beads + 4 * molecules.size() + 4);
   std::size_t serial = 0;
   for (const auto& molecule : molecules) {

@@ -18,12 +18,11 @@ struct Arguments {
   std::optional<std::string> mapping;  // the built-in mapping when absent
   std::optional<std::string> posre;
   bool force = false;
-  bool skip_incomplete = false;  // skip residues that lack atoms instead of keeping them
+  bool skip_incomplete = false;       // skip residues that lack atoms instead of keeping them
   std::optional<std::string> format;  // "pdb", "cif" or "json": the input's, whatever its name
   std::optional<std::string> model;   // the model's number; the first when absent
   std::optional<char> altloc;         // the alternate location taken; the first when absent
 };
-
 
 // Options may stand before or after INPUT, as "--option VALUE" or
 // "--option=VALUE"; "--" ends the options. --help or --version anywhere

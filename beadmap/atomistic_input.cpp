@@ -8,10 +8,9 @@
 #include <cerrno>
 #include <cstring>
 #include <exception>
-#include <vector>
-
 #include <gemmi/mmread.hpp>
 #include <gemmi/pdb.hpp>
+#include <vector>
 
 #include "refusal.hpp"
 
@@ -30,7 +29,7 @@ int open_input(const std::string& path) {
   }
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) throw Refusal("cannot read " + path + ": " + std::strerror(errno));
-  struct stat status{};
+  struct stat status {};
   if (::fstat(fd, &status) == 0 && S_ISDIR(status.st_mode)) {
     ::close(fd);
     throw Refusal("cannot read " + path + ": it is a directory");
@@ -72,7 +71,8 @@ std::vector<char> read_whole(const std::string& path) {
 
 gemmi::CoorFormat format_of(const std::string& path, const std::vector<char>& text) {
   if (path == "-") {
-    const gemmi::CoorFormat format = gemmi::coor_format_from_content(text.data(), text.data() + text.size());
+    const gemmi::CoorFormat format =
+        gemmi::coor_format_from_content(text.data(), text.data() + text.size());
     if (format != gemmi::CoorFormat::Unknown) return format;
     throw Refusal("standard input: unknown format (give --format pdb, cif or json)");
   }
@@ -80,8 +80,9 @@ gemmi::CoorFormat format_of(const std::string& path, const std::vector<char>& te
   if (base.size() > 3 && gemmi::iends_with(base, ".gz")) base.resize(base.size() - 3);
   const gemmi::CoorFormat format = gemmi::coor_format_from_ext(base);
   if (format == gemmi::CoorFormat::Unknown) {
-    throw Refusal(path + ": unknown format (the name must end in .pdb, .ent, .cif, .mmcif or "
-                         ".json, each optionally followed by .gz; or give --format)");
+    throw Refusal(path +
+                  ": unknown format (the name must end in .pdb, .ent, .cif, .mmcif or "
+                  ".json, each optionally followed by .gz; or give --format)");
   }
   return format;
 }
@@ -102,10 +103,12 @@ AtomisticEntry parse(std::vector<char>& text, const std::string& name, gemmi::Co
       }
       break;
     case gemmi::CoorFormat::Mmjson:
-      entry.structure = gemmi::make_structure(gemmi::cif::read_mmjson_insitu(text.data(), text.size(), name));
+      entry.structure =
+          gemmi::make_structure(gemmi::cif::read_mmjson_insitu(text.data(), text.size(), name));
       break;
     default:
-      entry.structure = gemmi::make_structure_from_doc(gemmi::cif::read_memory(text.data(), text.size(), name.c_str()), true);
+      entry.structure = gemmi::make_structure_from_doc(
+          gemmi::cif::read_memory(text.data(), text.size(), name.c_str()), true);
       break;
   }
   return entry;
@@ -113,7 +116,9 @@ AtomisticEntry parse(std::vector<char>& text, const std::string& name, gemmi::Co
 
 }  // namespace
 
-std::string shown_input_name(const std::string& path) { return path == "-" ? "standard input" : path; }
+std::string shown_input_name(const std::string& path) {
+  return path == "-" ? "standard input" : path;
+}
 
 std::optional<gemmi::CoorFormat> format_named(const std::string& word) {
   if (word == "pdb") return gemmi::CoorFormat::Pdb;
@@ -138,7 +143,8 @@ AtomisticEntry read_atomistic(const std::string& path, std::optional<gemmi::Coor
   return entry;
 }
 
-const gemmi::Model& choose_model(const gemmi::Structure& entry, const std::optional<std::string>& number) {
+const gemmi::Model& choose_model(const gemmi::Structure& entry,
+                                 const std::optional<std::string>& number) {
   if (!number) return entry.models.front();
   std::string names;
   for (const gemmi::Model& model : entry.models) {

@@ -3,10 +3,9 @@
 #ifndef BEADMAP_ATOMISTIC_INPUT_HPP
 #define BEADMAP_ATOMISTIC_INPUT_HPP
 
+#include <gemmi/model.hpp>
 #include <optional>
 #include <string>
-
-#include <gemmi/model.hpp>
 
 namespace beadmap {
 
@@ -37,7 +36,8 @@ AtomisticEntry read_atomistic(const std::string& path,
 // The model named `number` (as its MODEL record or model number gives it),
 // or the first model; a number the entry lacks is refused, naming those it
 // has.
-const gemmi::Model& choose_model(const gemmi::Structure& entry, const std::optional<std::string>& number);
+const gemmi::Model& choose_model(const gemmi::Structure& entry,
+                                 const std::optional<std::string>& number);
 
 }  // namespace beadmap
 

@@ -63,7 +63,8 @@ std::optional<PartialBeads> map_partial_beads(const ResidueRule& rule,
     }
     if (present.empty() && b == 0) return std::nullopt;  // no backbone to hold the residue
     incomplete.rebuilt = present.empty();
-    result.beads.push_back(CgBead{bead_rule.name, present.empty() ? Position{} : centroid(present)});
+    result.beads.push_back(
+        CgBead{bead_rule.name, present.empty() ? Position{} : centroid(present)});
     if (!incomplete.missing.empty()) result.incomplete.push_back(std::move(incomplete));
   }
   return result;
@@ -79,9 +80,11 @@ Position rebuild_bead(const Position& bead_before, const Position* backbone_befo
   }
   if (!present.empty()) {
     const Position middle = centroid(present);
-    const Position away{bead_before.x - middle.x, bead_before.y - middle.y, bead_before.z - middle.z};
+    const Position away{bead_before.x - middle.x, bead_before.y - middle.y,
+                        bead_before.z - middle.z};
     const double length = distance(bead_before, middle);
-    if (length > coincidence) directions.push_back({away.x / length, away.y / length, away.z / length});
+    if (length > coincidence)
+      directions.push_back({away.x / length, away.y / length, away.z / length});
   }
   for (const Position axis : {Position{1, 0, 0}, Position{-1, 0, 0}, Position{0, 1, 0},
                               Position{0, -1, 0}, Position{0, 0, 1}, Position{0, 0, -1}}) {

@@ -3,10 +3,10 @@
 #ifndef BEADMAP_BEAD_MAPPING_HPP
 #define BEADMAP_BEAD_MAPPING_HPP
 
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
-#include <optional>
 #include <variant>
 #include <vector>
 
@@ -33,9 +33,9 @@ std::variant<std::vector<CgBead>, MissingAtom> map_beads(const ResidueRule& rule
 
 // A bead of a residue whose atoms were not all present.
 struct IncompleteBead {
-  std::size_t bead = 0;               // its place in the residue
-  std::vector<std::string> missing;   // the slots no atom filled, as the mapping writes them
-  bool rebuilt = false;               // no atom at all: placed by rebuild_bead()
+  std::size_t bead = 0;              // its place in the residue
+  std::vector<std::string> missing;  // the slots no atom filled, as the mapping writes them
+  bool rebuilt = false;              // no atom at all: placed by rebuild_bead()
 };
 
 // The beads of a residue that may lack atoms: a bead with some of its atoms

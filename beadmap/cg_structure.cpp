@@ -16,10 +16,13 @@ Position centroid(std::span<const Position> points) {
 }
 
 double distance(const Position& a, const Position& b) {
-  return std::sqrt((b.x - a.x) * (b.x - a.x) + (b.y - a.y) * (b.y - a.y) + (b.z - a.z) * (b.z - a.z));
+  return std::sqrt((b.x - a.x) * (b.x - a.x) + (b.y - a.y) * (b.y - a.y) +
+                   (b.z - a.z) * (b.z - a.z));
 }
 
-std::string chain_label(const std::string& chain_name) { return chain_name.empty() ? "(blank)" : chain_name; }
+std::string chain_label(const std::string& chain_name) {
+  return chain_name.empty() ? "(blank)" : chain_name;
+}
 
 std::size_t bead_count(const CgStructure& structure) {
   std::size_t count = 0;

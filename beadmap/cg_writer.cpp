@@ -50,8 +50,8 @@ void append_bead_record(std::string& record, int serial, char chain_id, const Cg
 std::string format_cg_structure(const CgStructure& structure) {
   const std::size_t beads = bead_count(structure);
   if (beads > max_bead_count) {
-    throw Refusal("the structure has " + std::to_string(beads) + " beads; beadweave takes at most " +
-                  std::to_string(max_bead_count));
+    throw Refusal("the structure has " + std::to_string(beads) +
+                  " beads; beadweave takes at most " + std::to_string(max_bead_count));
   }
   std::string text = "HEADER number of residues: ";
   rio::format_integer(text, static_cast<std::int32_t>(structure.residues.size()), 4);

@@ -1,7 +1,6 @@
 #include "chain_contents.hpp"
 
 #include <algorithm>
-
 #include <gemmi/resinfo.hpp>
 
 namespace beadmap {
@@ -9,17 +8,20 @@ namespace beadmap {
 std::vector<std::string> chain_names(const gemmi::Model& model) {
   std::vector<std::string> names;
   for (const gemmi::Chain& chain : model.chains) {
-    if (std::find(names.begin(), names.end(), chain.name) == names.end()) names.push_back(chain.name);
+    if (std::find(names.begin(), names.end(), chain.name) == names.end())
+      names.push_back(chain.name);
   }
   return names;
 }
 
-ChainContents chain_contents(const gemmi::Model& model, const std::string& name, const Mapping& mapping) {
+ChainContents chain_contents(const gemmi::Model& model, const std::string& name,
+                             const Mapping& mapping) {
   ChainContents contents;
   for (const gemmi::Chain& chain : model.chains) {
     if (chain.name != name) continue;
     for (const gemmi::Residue& residue : chain.residues) {
-      const gemmi::ResidueInfo info = gemmi::find_tabulated_residue(mapping.canonical_name(residue.name));
+      const gemmi::ResidueInfo info =
+          gemmi::find_tabulated_residue(mapping.canonical_name(residue.name));
       if (residue.is_water()) {
         ++contents.waters;
       } else if (info.is_amino_acid() && info.is_standard()) {

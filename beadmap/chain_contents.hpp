@@ -4,10 +4,9 @@
 #define BEADMAP_CHAIN_CONTENTS_HPP
 
 #include <cstddef>
+#include <gemmi/model.hpp>
 #include <string>
 #include <vector>
-
-#include <gemmi/model.hpp>
 
 #include "mapping.hpp"
 
@@ -26,7 +25,8 @@ struct ChainContents {
 };
 
 // The residues of every part of chain `name`, by kind.
-ChainContents chain_contents(const gemmi::Model& model, const std::string& name, const Mapping& mapping);
+ChainContents chain_contents(const gemmi::Model& model, const std::string& name,
+                             const Mapping& mapping);
 
 }  // namespace beadmap
 

@@ -33,7 +33,8 @@ std::string_view CommandWords::option_name(std::string_view word) {
 
 char CommandWords::altloc_value(const std::string& value) {
   if (value.size() != 1 || value[0] == ' ') {
-    throw UsageError("option --altloc: an alternate location is one character, not \"" + value + "\"");
+    throw UsageError("option --altloc: an alternate location is one character, not \"" + value +
+                     "\"");
   }
   return value[0];
 }

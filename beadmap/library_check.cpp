@@ -57,7 +57,8 @@ std::string mapped_bead_names(const CgResidue& residue) {
 
 std::string template_bead_names(const TemplateLibrary& library, int type) {
   std::string names;
-  for (int bead = 1; bead <= library.NBEADS[type] && bead <= beadweave::max_template_beads; ++bead) {
+  for (int bead = 1; bead <= library.NBEADS[type] && bead <= beadweave::max_template_beads;
+       ++bead) {
     names += (names.empty() ? "" : " ") + trimmed(library.ATOMNAME[type][bead]);
   }
   return std::to_string(library.NBEADS[type]) + " beads (" + names + ")";

@@ -2,10 +2,9 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <gemmi/resinfo.hpp>
 #include <span>
 #include <unordered_set>
-
-#include <gemmi/resinfo.hpp>
 
 #include "bead_mapping.hpp"
 #include "chain_contents.hpp"
@@ -26,7 +25,8 @@ std::vector<ChainPiece> cut_at_segments(const gemmi::Chain& chain) {
   std::size_t start = 0;
   for (std::size_t i = 1; i <= residues.size(); ++i) {
     if (i == residues.size() || residues[i].segment != residues[start].segment) {
-      pieces.push_back({&chain, std::span<const gemmi::Residue>(residues).subspan(start, i - start)});
+      pieces.push_back(
+          {&chain, std::span<const gemmi::Residue>(residues).subspan(start, i - start)});
       start = i;
     }
   }
@@ -37,13 +37,15 @@ std::vector<ChainPiece> cut_at_segments(const gemmi::Chain& chain) {
 // residues the mapping names as aliases of a mapped residue (modified
 // residues that the user maps like the residue they modify).
 bool is_skipped_hetero(const gemmi::Residue& residue, const Mapping& mapping) {
-  return residue.het_flag == 'H' && residue.name != "MSE" && !mapping.aliases.contains(residue.name);
+  return residue.het_flag == 'H' && residue.name != "MSE" &&
+         !mapping.aliases.contains(residue.name);
 }
 
 bool holds_amino_acid(const ChainPiece& piece, const Mapping& mapping) {
   for (const gemmi::Residue& residue : piece.residues) {
     if (is_skipped_hetero(residue, mapping)) continue;
-    const gemmi::ResidueInfo info = gemmi::find_tabulated_residue(mapping.canonical_name(residue.name));
+    const gemmi::ResidueInfo info =
+        gemmi::find_tabulated_residue(mapping.canonical_name(residue.name));
     if (info.is_amino_acid() && info.is_standard()) return true;
   }
   return false;
@@ -70,8 +72,8 @@ ChainPiece choose_piece(const gemmi::Model& model, const std::optional<std::stri
     }
   }
   if (chain_id && !chain_found) {
-    throw Refusal(model_label + " has no chain \"" + *chain_id + "\" (its chains: " +
-                  chain_list(model) + ")");
+    throw Refusal(model_label + " has no chain \"" + *chain_id +
+                  "\" (its chains: " + chain_list(model) + ")");
   }
   if (chain_id) throw Refusal("chain \"" + *chain_id + "\" holds no standard amino acid");
   throw Refusal("no chain of " + model_label + " holds a standard amino acid");
@@ -91,7 +93,8 @@ std::int64_t place_key(const ResiduePlace& place) {
 
 // The heavy atoms, one of each name: the first in alternate location
 // `altloc` or in none, else the first ('\0': the first of each name).
-void collect_heavy_atoms(const gemmi::Residue& residue, char altloc, std::vector<NamedAtom>& atoms) {
+void collect_heavy_atoms(const gemmi::Residue& residue, char altloc,
+                         std::vector<NamedAtom>& atoms) {
   atoms.clear();
   const auto take = [&atoms](const gemmi::Atom& atom) {
     for (const NamedAtom& earlier : atoms) {
@@ -129,7 +132,8 @@ class PieceMapper {
     const ResidueRule* rule = mapping_.find(canonical);
     if (rule == nullptr) return skip(residue, place, "the mapping has no residue of this name");
     collect_heavy_atoms(residue, options_.altloc, atoms_);
-    if (options_.incomplete == IncompleteResidues::keep) return keep_partial(residue, canonical, place, *rule);
+    if (options_.incomplete == IncompleteResidues::keep)
+      return keep_partial(residue, canonical, place, *rule);
     auto beads = map_beads(*rule, atoms_);
     if (const auto* missing = std::get_if<MissingAtom>(&beads)) {
       return skip(residue, place, "no atom " + missing->slot + " for bead " + missing->bead);
@@ -146,9 +150,11 @@ class PieceMapper {
   void keep_partial(const gemmi::Residue& residue, const std::string& canonical,
                     const ResiduePlace& place, const ResidueRule& rule) {
     std::optional<PartialBeads> partial = map_partial_beads(rule, atoms_);
-    if (!partial) return skip(residue, place, "no atom of backbone bead " + rule.beads.front().name);
+    if (!partial)
+      return skip(residue, place, "no atom of backbone bead " + rule.beads.front().name);
     if (!partial->incomplete.empty()) {
-      selection_.incomplete.push_back({selection_.structure.residues.size(), std::move(partial->incomplete)});
+      selection_.incomplete.push_back(
+          {selection_.structure.residues.size(), std::move(partial->incomplete)});
     }
     selection_.structure.residues.push_back(CgResidue{canonical, place, std::move(partial->beads)});
   }
@@ -182,9 +188,11 @@ std::vector<UnmappedSegment> unmapped_segments(const gemmi::Model& model, const 
   for (const gemmi::Chain& chain : model.chains) {
     if (chain.name != taken.chain->name) continue;
     for (const ChainPiece& piece : cut_at_segments(chain)) {
-      if (piece.residues.data() == taken.residues.data() || !holds_amino_acid(piece, mapping)) continue;
-      const auto residues = std::count_if(piece.residues.begin(), piece.residues.end(),
-                                          [](const gemmi::Residue& residue) { return !residue.is_water(); });
+      if (piece.residues.data() == taken.residues.data() || !holds_amino_acid(piece, mapping))
+        continue;
+      const auto residues =
+          std::count_if(piece.residues.begin(), piece.residues.end(),
+                        [](const gemmi::Residue& residue) { return !residue.is_water(); });
       segments.push_back({piece.residues.front().segment, static_cast<std::size_t>(residues)});
     }
   }
@@ -216,7 +224,8 @@ void rebuild_beads(Selection& selection) {
   }
   for (const auto& [r, b] : to_place) {
     const Position* before = r > 0 ? &residues[r - 1].beads.front().position : nullptr;
-    const Position* after = r + 1 < residues.size() ? &residues[r + 1].beads.front().position : nullptr;
+    const Position* after =
+        r + 1 < residues.size() ? &residues[r + 1].beads.front().position : nullptr;
     Position& place = residues[r].beads[b].position;
     place = rebuild_bead(residues[r].beads[b - 1].position, before, after, taken);
     taken.push_back(place);

@@ -4,11 +4,10 @@
 #ifndef BEADMAP_RESIDUE_SELECTION_HPP
 #define BEADMAP_RESIDUE_SELECTION_HPP
 
+#include <gemmi/model.hpp>
 #include <optional>
 #include <string>
 #include <vector>
-
-#include <gemmi/model.hpp>
 
 #include "bead_mapping.hpp"
 #include "cg_structure.hpp"
@@ -38,7 +37,7 @@ struct IncompleteResidue {
 struct Selection {
   std::string chain_name;  // as the entry gives it; may be empty
   CgStructure structure;
-  std::vector<SkippedResidue> skipped;  // in file order; waters are left out silently
+  std::vector<SkippedResidue> skipped;        // in file order; waters are left out silently
   std::vector<IncompleteResidue> incomplete;  // in file order
   std::vector<UnmappedSegment> unmapped_segments;
 };

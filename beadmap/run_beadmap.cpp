@@ -59,7 +59,6 @@ void write_outputs(const Arguments& arguments, const std::string& structure_text
   }
 }
 
-
 // The entry as the command line asks it read, and how its residues are taken.
 AtomisticEntry read_entry(const Arguments& arguments) {
   const auto format = arguments.format ? format_named(*arguments.format) : std::nullopt;
@@ -84,9 +83,11 @@ void list_chains(const Arguments& arguments) {
     if (holds_amino_acid(model, name, mapping)) {
       beads = bead_count(select_residues(model, name, mapping, options).structure);
     }
-    std::printf("chain %s: %zu residues (protein %zu, nucleic acid %zu, water %zu, other %zu) -> %zu beads\n",
-                chain_label(name).c_str(), contents.residues(), contents.amino_acids,
-                contents.nucleic_acids, contents.waters, contents.others, beads);
+    std::printf(
+        "chain %s: %zu residues (protein %zu, nucleic acid %zu, water %zu, other %zu) -> %zu "
+        "beads\n",
+        chain_label(name).c_str(), contents.residues(), contents.amino_acids,
+        contents.nucleic_acids, contents.waters, contents.others, beads);
   }
 }
 
@@ -126,9 +127,9 @@ void run_beadmap(const Arguments& arguments) {
   std::printf(
       "beadmap: %s chain %s: %zu residues, %zu beads (skipped residues: %zu, incomplete residues: "
       "%zu, gaps: %zu) -> %s%s%s\n",
-      shown_input_name(arguments.input).c_str(), chain.c_str(),
-      structure.residues.size(), bead_count(structure),
-      selection.skipped.size(), selection.incomplete.size(), gaps.size(), arguments.output.c_str(), arguments.posre ? ", " : "",
+      shown_input_name(arguments.input).c_str(), chain.c_str(), structure.residues.size(),
+      bead_count(structure), selection.skipped.size(), selection.incomplete.size(), gaps.size(),
+      arguments.output.c_str(), arguments.posre ? ", " : "",
       arguments.posre ? arguments.posre->c_str() : "");
 }
 

@@ -41,12 +41,12 @@ struct BackbonePieces {
   std::vector<std::int32_t> chain;  // chain of residue r at r - 1
 
   bool same_piece(std::int32_t r, std::int32_t s) const {
-    return piece.empty() || piece[static_cast<std::size_t>(r - 1)] ==
-                                piece[static_cast<std::size_t>(s - 1)];
+    return piece.empty() ||
+           piece[static_cast<std::size_t>(r - 1)] == piece[static_cast<std::size_t>(s - 1)];
   }
   bool same_chain(std::int32_t r, std::int32_t s) const {
-    return chain.empty() || chain[static_cast<std::size_t>(r - 1)] ==
-                                chain[static_cast<std::size_t>(s - 1)];
+    return chain.empty() ||
+           chain[static_cast<std::size_t>(r - 1)] == chain[static_cast<std::size_t>(s - 1)];
   }
 };
 

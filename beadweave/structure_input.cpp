@@ -56,7 +56,9 @@ void read_structure(Structure& structure) {
   rio::open(structure_unit, "pdb-CG.pdb", rio::OpenStatus::old_file);
   read_records(
       structure,
-      [](const rio::Layout& layout, auto&... targets) { rio::read(structure_unit, layout, targets...); },
+      [](const rio::Layout& layout, auto&... targets) {
+        rio::read(structure_unit, layout, targets...);
+      },
       refuse_bead_count);
 }
 

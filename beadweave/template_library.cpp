@@ -54,49 +54,52 @@ void read_bead(Reader& reader, TemplateLibrary& library, int type, int bead) {
   std::int32_t ignored_id = 0;
   std::int32_t ignored_residue_number = 0;
   reader.read_free(ignored_id, library.BEADTYPE[type][bead], ignored_residue_number,
-                 library.TMPCHAR, library.ATOMNAME[type][bead], library.CHARGRP[type][bead],
-                 library.CHARBEAD[type][bead]);
+                   library.TMPCHAR, library.ATOMNAME[type][bead], library.CHARGRP[type][bead],
+                   library.CHARBEAD[type][bead]);
 }
 
 template <typename Reader>
 void read_bond(Reader& reader, TemplateLibrary& library, int type, int slot) {
   reader.read_free(library.BONDATOM1[type][slot], library.BONDATOM2[type][slot],
-                 library.BONDTYPE[type][slot], library.BONDIST[type][slot],
-                 library.BONDK[type][slot]);
+                   library.BONDTYPE[type][slot], library.BONDIST[type][slot],
+                   library.BONDK[type][slot]);
 }
 
 template <typename Reader>
 void read_constraint(Reader& reader, TemplateLibrary& library, int type, int slot) {
   reader.read_free(library.CONSTATOM1[type][slot], library.CONSTATOM2[type][slot],
-                 library.CONSTTYPE[type][slot], library.CONSTDIST[type][slot]);
+                   library.CONSTTYPE[type][slot], library.CONSTDIST[type][slot]);
 }
 
 template <typename Reader>
 void read_angle(Reader& reader, TemplateLibrary& library, int type, int slot) {
   reader.read_free(library.ANGLEATOM1[type][slot], library.ANGLEATOM2[type][slot],
-                 library.ANGLEATOM3[type][slot], library.ANGLETYPE[type][slot],
-                 library.ANGLE[type][slot], library.ANGLEK[type][slot]);
+                   library.ANGLEATOM3[type][slot], library.ANGLETYPE[type][slot],
+                   library.ANGLE[type][slot], library.ANGLEK[type][slot]);
 }
 
 template <typename Reader>
 void read_dihedral(Reader& reader, TemplateLibrary& library, int type, int slot) {
   reader.read_free(library.DIHEATOM1[type][slot], library.DIHEATOM2[type][slot],
-                 library.DIHEATOM3[type][slot], library.DIHEATOM4[type][slot],
-                 library.DIHETYPE[type][slot], library.DIHE[type][slot], library.DIHEK[type][slot]);
+                   library.DIHEATOM3[type][slot], library.DIHEATOM4[type][slot],
+                   library.DIHETYPE[type][slot], library.DIHE[type][slot],
+                   library.DIHEK[type][slot]);
 }
 
 template <typename Reader>
 void read_template(Reader& reader, TemplateLibrary& library, int type) {
-  reader.read(header_layout, library.RESNAME[type], library.NBEADS[type],
-            library.NBOND[type], library.NANGLE[type], library.NDIHE[type], library.NCONST[type]);
+  reader.read(header_layout, library.RESNAME[type], library.NBEADS[type], library.NBOND[type],
+              library.NANGLE[type], library.NDIHE[type], library.NCONST[type]);
   // The blocks follow in this order, which is not the order of the counts in
   // the header: beads, bonds, constraints, angles, dihedrals. A one-digit
   // count never exceeds the tables.
   for (int bead = 1; bead <= library.NBEADS[type]; ++bead) read_bead(reader, library, type, bead);
   for (int slot = 1; slot <= library.NBOND[type]; ++slot) read_bond(reader, library, type, slot);
-  for (int slot = 1; slot <= library.NCONST[type]; ++slot) read_constraint(reader, library, type, slot);
+  for (int slot = 1; slot <= library.NCONST[type]; ++slot)
+    read_constraint(reader, library, type, slot);
   for (int slot = 1; slot <= library.NANGLE[type]; ++slot) read_angle(reader, library, type, slot);
-  for (int slot = 1; slot <= library.NDIHE[type]; ++slot) read_dihedral(reader, library, type, slot);
+  for (int slot = 1; slot <= library.NDIHE[type]; ++slot)
+    read_dihedral(reader, library, type, slot);
 }
 
 }  // namespace

@@ -37,9 +37,9 @@ void write_atom_lines(int unit, const Protein& protein) {
     // Every line of a residue carries the residue name of its backbone bead.
     const Name& residue_name = protein.structure.PDBRESNAME[a.BEGINRES[i]];
     for (std::int32_t j = 1; j <= library.NBEADS[t]; ++j) {
-      rio::write(unit, atom_line_layout(a.TPATOMNAME[i][j], a.TPCHRGRP[i][j]),
-                 a.TPATNUMB[i][j], a.TPBEADTYPE[i][j], i, residue_name, a.TPATOMNAME[i][j],
-                 a.TPCHRGRP[i][j], a.TPATCHARGE[i][j]);
+      rio::write(unit, atom_line_layout(a.TPATOMNAME[i][j], a.TPCHRGRP[i][j]), a.TPATNUMB[i][j],
+                 a.TPBEADTYPE[i][j], i, residue_name, a.TPATOMNAME[i][j], a.TPCHRGRP[i][j],
+                 a.TPATCHARGE[i][j]);
     }
   }
 }
@@ -139,8 +139,7 @@ void write_constraints(int unit, const Protein& protein) {
   write_fixed_line(unit, "; constraints between atoms of the side chains");
   write_fixed_line(unit, "; The values are taken from the FF topology");
   for_each_entry(protein, lib.NCONST, [&](std::int32_t t, std::int32_t k, std::int32_t first) {
-    rio::write(unit, constraint_line_layout(),
-               template_bead_number(first, lib.CONSTATOM1[t][k]),
+    rio::write(unit, constraint_line_layout(), template_bead_number(first, lib.CONSTATOM1[t][k]),
                template_bead_number(first, lib.CONSTATOM2[t][k]), lib.CONSTTYPE[t][k],
                lib.CONSTDIST[t][k]);
   });
@@ -153,8 +152,7 @@ void write_template_angles(int unit, const Protein& protein) {
   write_fixed_line(unit, "; angles between atoms of the side chains");
   write_fixed_line(unit, "; The angles are taken from the FF topology");
   for_each_entry(protein, lib.NANGLE, [&](std::int32_t t, std::int32_t k, std::int32_t first) {
-    rio::write(unit, angle_line_layout(),
-               template_bead_number(first, lib.ANGLEATOM1[t][k]),
+    rio::write(unit, angle_line_layout(), template_bead_number(first, lib.ANGLEATOM1[t][k]),
                template_bead_number(first, lib.ANGLEATOM2[t][k]),
                template_bead_number(first, lib.ANGLEATOM3[t][k]), lib.ANGLETYPE[t][k],
                lib.ANGLE[t][k], lib.ANGLEK[t][k]);
@@ -171,8 +169,7 @@ void write_dihedrals(int unit, const Protein& protein) {
   write_fixed_line(unit, "; Dihedrals angles used in Side chains");
   write_fixed_line(unit, "; The angles are taken from the FF topology");
   for_each_entry(protein, lib.NDIHE, [&](std::int32_t t, std::int32_t k, std::int32_t first) {
-    rio::write(unit, dihedral_line_layout(),
-               template_bead_number(first, lib.DIHEATOM1[t][k]),
+    rio::write(unit, dihedral_line_layout(), template_bead_number(first, lib.DIHEATOM1[t][k]),
                template_bead_number(first, lib.DIHEATOM2[t][k]),
                template_bead_number(first, lib.DIHEATOM3[t][k]),
                template_bead_number(first, lib.DIHEATOM4[t][k]), lib.DIHETYPE[t][k], lib.DIHE[t][k],
