@@ -83,14 +83,9 @@ void report_chains(const EntryChains& chains, const Library& library) {
            chain.contents + ")");
   }
   for (const MappedChain& chain : chains.mapped) {
-    for (const std::string& line :
-         beadmap::residue_reports(chain.name, chain.skipped, chain.incomplete, chain.structure)) {
+    for (const std::string& line : beadmap::residue_reports(
+             chain.name, chain.skipped, chain.incomplete, chain.unmapped_segments, chain.structure)) {
       report(line);
-    }
-    for (const beadmap::UnmappedSegment& segment : chain.unmapped_segments) {
-      report("chain " + beadmap::chain_label(chain.name) + ": " + std::to_string(segment.residues) +
-             " residues of segment \"" + segment.segment +
-             "\" left out (a chain is mapped from its first segment with amino acids)");
     }
     beadmap::check_against_library(chain.structure, library);
   }

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <gemmi/resinfo.hpp>
 #include <span>
-#include <unordered_set>
+#include <unordered_map>
 
 #include "bead_mapping.hpp"
 #include "chain_contents.hpp"
@@ -112,20 +112,58 @@ void collect_heavy_atoms(const gemmi::Residue& residue, char altloc,
   }
 }
 
+// Whether an atom of the residue stands in alternate location `altloc`.
+bool holds_altloc(const gemmi::Residue& residue, char altloc) {
+  return std::any_of(residue.atoms.begin(), residue.atoms.end(),
+                     [altloc](const gemmi::Atom& atom) { return atom.altloc == altloc; });
+}
+
+// The alternate location of a residue every atom of which stands in one
+// ('\0' when an atom stands in none): a residue of a place that holds
+// other residues in other locations (two amino acids modelled at one site).
+char sole_altloc(const gemmi::Residue& residue) {
+  if (residue.atoms.empty()) return '\0';
+  const char altloc = residue.atoms.front().altloc;
+  for (const gemmi::Atom& atom : residue.atoms) {
+    if (atom.altloc != altloc) return '\0';
+  }
+  return altloc;
+}
+
+// The residue taken at each place of the piece: the first that stands
+// there, unless a later one stands in the alternate location asked for
+// while the first stands wholly in another.
+using PlaceChoice = std::unordered_map<std::int64_t, const gemmi::Residue*>;
+PlaceChoice choose_at_places(std::span<const gemmi::Residue> residues, char altloc) {
+  PlaceChoice chosen;
+  for (const gemmi::Residue& residue : residues) {
+    if (residue.is_water() || !residue.seqid.num.has_value()) continue;
+    const auto [at, first] = chosen.try_emplace(place_key(place_of(residue)), &residue);
+    if (first || altloc == '\0') continue;
+    const gemmi::Residue& taken = *at->second;
+    const char taken_altloc = sole_altloc(taken);
+    if (taken_altloc != '\0' && taken_altloc != altloc && holds_altloc(residue, altloc)) {
+      at->second = &residue;
+    }
+  }
+  return chosen;
+}
+
 char chain_column(const std::string& chain_name) {
   return chain_name.size() == 1 ? chain_name[0] : ' ';
 }
 
 class PieceMapper {
  public:
-  PieceMapper(const Mapping& mapping, Selection& selection, const SelectionOptions& options)
-      : mapping_(mapping), selection_(selection), options_(options) {}
+  PieceMapper(const Mapping& mapping, Selection& selection, const SelectionOptions& options,
+              PlaceChoice chosen)
+      : mapping_(mapping), selection_(selection), options_(options), chosen_(std::move(chosen)) {}
 
   void map_residue(const gemmi::Residue& residue) {
     if (residue.is_water()) return;
     const ResiduePlace place = place_of(residue);
-    if (!places_seen_.insert(place_key(place)).second) {
-      return skip(residue, place, "an earlier residue holds the same number and insertion code");
+    if (const gemmi::Residue* taken = chosen_.at(place_key(place)); taken != &residue) {
+      return skip(residue, place, place_taken_reason(residue, *taken));
     }
     if (is_skipped_hetero(residue, mapping_)) return skip(residue, place, "HETATM record");
     const std::string& canonical = mapping_.canonical_name(residue.name);
@@ -143,6 +181,19 @@ class PieceMapper {
   }
 
  private:
+  // Why a residue whose place another residue takes is skipped: an
+  // alternate residue says which location would take it.
+  static std::string place_taken_reason(const gemmi::Residue& residue,
+                                        const gemmi::Residue& taken) {
+    const char altloc = sole_altloc(residue);
+    if (altloc == '\0' || altloc == sole_altloc(taken)) {
+      return "an earlier residue holds the same number and insertion code";
+    }
+    const std::string location(1, altloc);
+    return "alternate location " + location + " of this place (" + taken.name + " taken; --altloc " +
+           location + " takes this one)";
+  }
+
   void skip(const gemmi::Residue& residue, const ResiduePlace& place, std::string reason) {
     selection_.skipped.push_back({residue.name, place, std::move(reason)});
   }
@@ -162,7 +213,7 @@ class PieceMapper {
   const Mapping& mapping_;
   Selection& selection_;
   SelectionOptions options_;
-  std::unordered_set<std::int64_t> places_seen_;
+  PlaceChoice chosen_;
   std::vector<NamedAtom> atoms_;
 };
 
@@ -259,6 +310,7 @@ std::string describe_incomplete(const CgStructure& structure, const IncompleteRe
 std::vector<std::string> residue_reports(const std::string& chain_name,
                                          const std::vector<SkippedResidue>& skipped,
                                          const std::vector<IncompleteResidue>& incomplete,
+                                         const std::vector<UnmappedSegment>& unmapped_segments,
                                          const CgStructure& structure) {
   const std::string chain = "chain " + chain_label(chain_name) + ": ";
   std::vector<std::string> lines;
@@ -268,6 +320,11 @@ std::vector<std::string> residue_reports(const std::string& chain_name,
   }
   for (const IncompleteResidue& residue : incomplete) {
     lines.push_back(chain + "incomplete residue " + describe_incomplete(structure, residue));
+  }
+  for (const UnmappedSegment& segment : unmapped_segments) {
+    lines.push_back(chain + std::to_string(segment.residues) + " residues of segment \"" +
+                    segment.segment +
+                    "\" left out (a chain is mapped from its first segment with amino acids)");
   }
   return lines;
 }
@@ -289,7 +346,7 @@ Selection select_residues(const gemmi::Model& model, const std::optional<std::st
   selection.chain_name = piece.chain->name;
   selection.structure.chain_id = chain_column(piece.chain->name);
   selection.structure.residues.reserve(piece.residues.size());
-  PieceMapper mapper(mapping, selection, options);
+  PieceMapper mapper(mapping, selection, options, choose_at_places(piece.residues, options.altloc));
   for (const gemmi::Residue& residue : piece.residues) mapper.map_residue(residue);
   rebuild_beads(selection);
   return selection;

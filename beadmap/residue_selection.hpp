@@ -69,12 +69,14 @@ Selection select_residues(const gemmi::Model& model, const std::optional<std::st
 // the atoms present (no CG, CD); SC2 rebuilt (no NE, CZ, NH1, NH2)".
 std::string describe_incomplete(const CgStructure& structure, const IncompleteResidue& residue);
 
-// The report lines of a chain's skipped residues, then its incomplete ones:
-// "chain A: skipped residue NAG 101: HETATM record", "chain A: incomplete
-// residue ...".
+// The report lines of a chain's skipped residues, its incomplete ones, then
+// its later segments left out: "chain A: skipped residue NAG 101: HETATM
+// record", "chain A: incomplete residue ...", "chain A: 99 residues of
+// segment "PROB" left out (...)".
 std::vector<std::string> residue_reports(const std::string& chain_name,
                                          const std::vector<SkippedResidue>& skipped,
                                          const std::vector<IncompleteResidue>& incomplete,
+                                         const std::vector<UnmappedSegment>& unmapped_segments,
                                          const CgStructure& structure);
 
 // Whether a part of chain `chain_name` of the model holds a standard amino

@@ -26,7 +26,8 @@ void report(const std::string& line) { std::fprintf(stderr, "beadmap: %s\n", lin
 
 void report_residues(const Selection& selection) {
   for (const std::string& line : residue_reports(selection.chain_name, selection.skipped,
-                                                 selection.incomplete, selection.structure)) {
+                                                 selection.incomplete,
+                                                 selection.unmapped_segments, selection.structure)) {
     report(line);
   }
 }
@@ -80,14 +81,20 @@ void list_chains(const Arguments& arguments) {
   for (const std::string& name : chain_names(model)) {
     const ChainContents contents = chain_contents(model, name, mapping);
     std::size_t beads = 0;
+    std::size_t left_out = 0;  // residues of later segments, which are not mapped
     if (holds_amino_acid(model, name, mapping)) {
-      beads = bead_count(select_residues(model, name, mapping, options).structure);
+      const Selection selection = select_residues(model, name, mapping, options);
+      beads = bead_count(selection.structure);
+      for (const UnmappedSegment& segment : selection.unmapped_segments) left_out += segment.residues;
     }
     std::printf(
         "chain %s: %zu residues (protein %zu, nucleic acid %zu, water %zu, other %zu) -> %zu "
-        "beads\n",
+        "beads%s\n",
         chain_label(name).c_str(), contents.residues(), contents.amino_acids,
-        contents.nucleic_acids, contents.waters, contents.others, beads);
+        contents.nucleic_acids, contents.waters, contents.others, beads,
+        left_out == 0 ? ""
+                      : (" (" + std::to_string(left_out) + " residues of later segments left out)")
+                            .c_str());
   }
 }
 

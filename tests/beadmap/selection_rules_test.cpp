@@ -222,9 +222,18 @@ TEST_F(SelectionRules, WithoutChainIdsTheFirstSegmentIsTheChain) {
   dir_.write("segments.pdb", segments.text());
   const auto result = run_beadmap(dir_, {"segments.pdb"});
   ASSERT_EQ(result.exit_status, 0) << result.err;
-  EXPECT_EQ(result.err, "");  // residues 1 and 2 of the second segment are not repeats
+  // Residues 1 and 2 of the second segment are not repeats; the segment is
+  // named as left out, not dropped without a word.
+  EXPECT_EQ(result.err,
+            "beadmap: chain (blank): 2 residues of segment \"PROB\" left out (a chain is mapped "
+            "from its first segment with amino acids)\n");
   expect_beads(dir_.read("pdb-CG.pdb"), {{"BB", "GLY", ' ', 1, ' ', 1.0, 0.5, 0.25},
                                          {"BB", "GLY", ' ', 2, ' ', 4.8, 0.5, 0.25}});
+  // The list counts the chain whole but the beads of its first segment.
+  const auto listed = run_beadmap(dir_, {"segments.pdb", "--list"});
+  EXPECT_EQ(listed.out,
+            "chain (blank): 4 residues (protein 4, nucleic acid 0, water 0, other 0) -> 2 beads "
+            "(2 residues of later segments left out)\n");
 }
 
 TEST_F(SelectionRules, GapsBetweenConsecutiveBackboneBeadsAreReported) {
