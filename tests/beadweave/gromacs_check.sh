@@ -5,9 +5,10 @@
 # position restraints switched on.
 #
 # Usage: gromacs_check.sh BEADWEAVE PROJECT_SOURCE_DIR
-# Data: PROJECT_SOURCE_DIR/../shared/realdata when it exists (a library, a
-# force-field include and structures/<id>/pdb-CG.pdb), the project's own
-# examples/beadweave otherwise. Exit status 77 (skipped) when gmx is missing.
+# Data: the project's example library and force-field include
+# (examples/beadweave) and the reference structures of
+# real proteins (tests/data/reference/<id>/pdb-CG.pdb).
+# Exit status 77 (skipped) when gmx is missing.
 set -u
 
 beadweave=$1
@@ -20,13 +21,8 @@ if ! command -v gmx > /dev/null 2>&1; then
   exit "$skip_status"
 fi
 
-if [[ -d "$source_dir/../shared/realdata/structures" ]]; then
-  data=$source_dir/../shared/realdata
-  structures=("$data"/structures/*/pdb-CG.pdb)
-else
-  data=$source_dir/examples/beadweave
-  structures=("$data/pdb-CG.pdb")
-fi
+data=$source_dir/examples/beadweave
+structures=("$source_dir"/tests/data/reference/*/pdb-CG.pdb)
 echo "data: $data (${#structures[@]} structures)"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/beadweave-gromacs-XXXXXX")
