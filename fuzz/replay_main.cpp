@@ -11,7 +11,8 @@
 #include <iterator>
 #include <vector>
 
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv);
+// Optional, as for the fuzzing engine: a target without it has nothing to set up.
+extern "C" __attribute__((weak)) int LLVMFuzzerInitialize(int* argc, char*** argv);
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 
 namespace {
@@ -46,7 +47,7 @@ std::vector<std::uint8_t> read_bytes(const fs::path& file) {
 
 int main(int argc, char** argv) {
   const std::vector<fs::path> files = input_files(argc, argv);
-  LLVMFuzzerInitialize(&argc, &argv);
+  if (LLVMFuzzerInitialize != nullptr) LLVMFuzzerInitialize(&argc, &argv);
   for (const fs::path& file : files) {
     std::fprintf(stderr, "input %s\n", file.c_str());
     const std::vector<std::uint8_t> bytes = read_bytes(file);
