@@ -83,8 +83,9 @@ void report_chains(const EntryChains& chains, const Library& library) {
            chain.contents + ")");
   }
   for (const MappedChain& chain : chains.mapped) {
-    for (const std::string& line : beadmap::residue_reports(
-             chain.name, chain.skipped, chain.incomplete, chain.unmapped_segments, chain.structure)) {
+    for (const std::string& line :
+         beadmap::residue_reports(chain.name, chain.skipped, chain.incomplete,
+                                  chain.unmapped_segments, chain.structure)) {
       report(line);
     }
     beadmap::check_against_library(chain.structure, library);

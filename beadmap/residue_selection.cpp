@@ -190,8 +190,8 @@ class PieceMapper {
       return "an earlier residue holds the same number and insertion code";
     }
     const std::string location(1, altloc);
-    return "alternate location " + location + " of this place (" + taken.name + " taken; --altloc " +
-           location + " takes this one)";
+    return "alternate location " + location + " of this place (" + taken.name +
+           " taken; --altloc " + location + " takes this one)";
   }
 
   void skip(const gemmi::Residue& residue, const ResiduePlace& place, std::string reason) {

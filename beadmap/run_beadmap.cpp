@@ -25,9 +25,9 @@ namespace {
 void report(const std::string& line) { std::fprintf(stderr, "beadmap: %s\n", line.c_str()); }
 
 void report_residues(const Selection& selection) {
-  for (const std::string& line : residue_reports(selection.chain_name, selection.skipped,
-                                                 selection.incomplete,
-                                                 selection.unmapped_segments, selection.structure)) {
+  for (const std::string& line :
+       residue_reports(selection.chain_name, selection.skipped, selection.incomplete,
+                       selection.unmapped_segments, selection.structure)) {
     report(line);
   }
 }
@@ -85,16 +85,17 @@ void list_chains(const Arguments& arguments) {
     if (holds_amino_acid(model, name, mapping)) {
       const Selection selection = select_residues(model, name, mapping, options);
       beads = bead_count(selection.structure);
-      for (const UnmappedSegment& segment : selection.unmapped_segments) left_out += segment.residues;
+      for (const UnmappedSegment& segment : selection.unmapped_segments)
+        left_out += segment.residues;
     }
     std::printf(
         "chain %s: %zu residues (protein %zu, nucleic acid %zu, water %zu, other %zu) -> %zu "
         "beads%s\n",
         chain_label(name).c_str(), contents.residues(), contents.amino_acids,
         contents.nucleic_acids, contents.waters, contents.others, beads,
-        left_out == 0 ? ""
-                      : (" (" + std::to_string(left_out) + " residues of later segments left out)")
-                            .c_str());
+        left_out == 0
+            ? ""
+            : (" (" + std::to_string(left_out) + " residues of later segments left out)").c_str());
   }
 }
 

@@ -8,10 +8,10 @@
 // operand) must give the same arguments.
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <optional>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -76,10 +76,10 @@ std::vector<std::string> canonical_line(const beadmap::Arguments& arguments) {
 }
 
 bool same(const beadmap::Arguments& a, const beadmap::Arguments& b) {
-  return a.action == b.action && a.input == b.input && a.output == b.output &&
-         a.chain == b.chain && a.library == b.library && a.mapping == b.mapping &&
-         a.posre == b.posre && a.force == b.force && a.skip_incomplete == b.skip_incomplete &&
-         a.format == b.format && a.model == b.model && a.altloc == b.altloc;
+  return a.action == b.action && a.input == b.input && a.output == b.output && a.chain == b.chain &&
+         a.library == b.library && a.mapping == b.mapping && a.posre == b.posre &&
+         a.force == b.force && a.skip_incomplete == b.skip_incomplete && a.format == b.format &&
+         a.model == b.model && a.altloc == b.altloc;
 }
 
 void check_beadmap(const std::vector<std::string>& words) {
@@ -187,7 +187,8 @@ void check_beadbuild(const std::vector<std::string>& words) {
   if (!std::isfinite(arguments.box_margin) || arguments.box_margin < 0.0) {
     fuzzsupport::finding("a box margin that is not a length accepted");
   }
-  if (arguments.merge_all && !arguments.merges.empty()) fuzzsupport::finding("--merge all and lists");
+  if (arguments.merge_all && !arguments.merges.empty())
+    fuzzsupport::finding("--merge all and lists");
   check_chain_list(arguments.chains);
   for (const auto& merge : arguments.merges) check_chain_list(merge);
   check_optional_name(arguments.library);

@@ -67,12 +67,12 @@ bool inside_box(const Position& place, const std::vector<Position>& points) {
   const auto within = [](double value, double low, double high) {
     return value >= low - 1e-9 && value <= high + 1e-9;
   };
-  const auto [x0, x1] = std::minmax_element(points.begin(), points.end(),
-                                            [](auto& a, auto& b) { return a.x < b.x; });
-  const auto [y0, y1] = std::minmax_element(points.begin(), points.end(),
-                                            [](auto& a, auto& b) { return a.y < b.y; });
-  const auto [z0, z1] = std::minmax_element(points.begin(), points.end(),
-                                            [](auto& a, auto& b) { return a.z < b.z; });
+  const auto [x0, x1] =
+      std::minmax_element(points.begin(), points.end(), [](auto& a, auto& b) { return a.x < b.x; });
+  const auto [y0, y1] =
+      std::minmax_element(points.begin(), points.end(), [](auto& a, auto& b) { return a.y < b.y; });
+  const auto [z0, z1] =
+      std::minmax_element(points.begin(), points.end(), [](auto& a, auto& b) { return a.z < b.z; });
   return within(place.x, x0->x, x1->x) && within(place.y, y0->y, y1->y) &&
          within(place.z, z0->z, z1->z);
 }
@@ -93,7 +93,8 @@ std::vector<Position> atoms_of_bead(const beadmap::BeadRule& bead,
   return found;
 }
 
-void check_rebuilt(const Position& place, const Position& before, const std::vector<Position>& taken) {
+void check_rebuilt(const Position& place, const Position& before,
+                   const std::vector<Position>& taken) {
   if (!std::isfinite(place.x) || !std::isfinite(place.y) || !std::isfinite(place.z)) {
     fuzzsupport::finding("a rebuilt bead at a place that is not finite");
   }
@@ -103,7 +104,8 @@ void check_rebuilt(const Position& place, const Position& before, const std::vec
     fuzzsupport::finding("a rebuilt bead off its distances from the bead before it");
   }
   for (const Position& other : taken) {
-    if (beadmap::distance(place, other) < 0.01) fuzzsupport::finding("a rebuilt bead on another bead");
+    if (beadmap::distance(place, other) < 0.01)
+      fuzzsupport::finding("a rebuilt bead on another bead");
   }
 }
 
@@ -120,7 +122,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzzsupport::finding("a residue dropped with its backbone, or kept without it");
   }
   if (!partial) return 0;
-  if (partial->beads.size() != rule.beads.size()) fuzzsupport::finding("a bead count off its template");
+  if (partial->beads.size() != rule.beads.size())
+    fuzzsupport::finding("a bead count off its template");
 
   // The neighbours' backbone beads, then beads placed elsewhere in the chain.
   const std::uint8_t neighbours = bytes.next();
@@ -133,10 +136,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const beadmap::IncompleteBead& bead : partial->incomplete) rebuilt[bead.bead] = bead.rebuilt;
   for (std::size_t b = 0; b < rule.beads.size(); ++b) {
     const std::vector<Position> present = atoms_of_bead(rule.beads[b], atoms);
-    if (rebuilt[b] != present.empty()) fuzzsupport::finding("a bead rebuilt though it has atoms, or not though it has none");
-    if (partial->beads[b].name != rule.beads[b].name) fuzzsupport::finding("a bead under another name");
+    if (rebuilt[b] != present.empty())
+      fuzzsupport::finding("a bead rebuilt though it has atoms, or not though it has none");
+    if (partial->beads[b].name != rule.beads[b].name)
+      fuzzsupport::finding("a bead under another name");
     if (!present.empty()) {
-      if (!inside_box(partial->beads[b].position, present)) fuzzsupport::finding("a bead outside its atoms");
+      if (!inside_box(partial->beads[b].position, present))
+        fuzzsupport::finding("a bead outside its atoms");
       taken.push_back(partial->beads[b].position);
     }
   }
@@ -159,7 +165,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (std::size_t b = 1; b < rule.beads.size(); ++b) {
     if (!rebuilt[b]) continue;
     const Position& bead_before = partial->beads[b - 1].position;
-    const Position place = beadmap::rebuild_bead(bead_before, backbone_before, backbone_after, taken);
+    const Position place =
+        beadmap::rebuild_bead(bead_before, backbone_before, backbone_after, taken);
     check_rebuilt(place, bead_before, taken);
     partial->beads[b].position = place;
     taken.push_back(place);

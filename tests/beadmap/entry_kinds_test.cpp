@@ -25,7 +25,8 @@ std::string gunzipped(const std::string& path) {
   std::string text;
   char buffer[65536];
   int got = 0;
-  while ((got = gzread(file, buffer, sizeof buffer)) > 0) text.append(buffer, static_cast<std::size_t>(got));
+  while ((got = gzread(file, buffer, sizeof buffer)) > 0)
+    text.append(buffer, static_cast<std::size_t>(got));
   gzclose(file);
   return text;
 }
@@ -54,8 +55,8 @@ std::vector<Atom> mmcif_atoms(const std::string& text) {
     for (std::string word; words >> word;) field.push_back(word);
     const auto at = [&](const char* name) { return field.at(column.at(name)); };
     atoms.push_back({at("auth_atom_id"), at("label_alt_id"), at("auth_comp_id"), at("auth_asym_id"),
-                     at("pdbx_PDB_model_num"), std::stoi(at("auth_seq_id")), std::stod(at("Cartn_x")),
-                     std::stod(at("Cartn_y")), std::stod(at("Cartn_z"))});
+                     at("pdbx_PDB_model_num"), std::stoi(at("auth_seq_id")),
+                     std::stod(at("Cartn_x")), std::stod(at("Cartn_y")), std::stod(at("Cartn_z"))});
   }
   return atoms;
 }
@@ -114,8 +115,9 @@ std::map<std::string, WrittenBead> written_beads(const std::string& structure_te
   std::map<std::string, WrittenBead> beads;  // "BB 4" -> ...
   for (const std::string& record : bead_records(structure_text)) {
     const std::string key = record.substr(13, 3) + std::to_string(std::stoi(record.substr(22, 4)));
-    beads[key] = {record.substr(17, 3), {std::stod(record.substr(30, 8)), std::stod(record.substr(38, 8)),
-                                         std::stod(record.substr(46, 8))}};
+    beads[key] = {record.substr(17, 3),
+                  {std::stod(record.substr(30, 8)), std::stod(record.substr(38, 8)),
+                   std::stod(record.substr(46, 8))}};
   }
   return beads;
 }
@@ -159,7 +161,8 @@ TEST_F(RealEntryKinds, AnOldFileIsReadAsTheSameFileWithoutColumns73To80) {
   // Chain A: Pro 1 to Phe 99 of the protease; its first bead from the text.
   EXPECT_NE(old.out.find(" chain A: 99 residues,"), std::string::npos) << old.out;
   const auto atoms = pdb_atoms(cut);
-  expect_at(written_beads(dir_.read("old.pdb")), "BB 1", "PRO", centroid(atoms, "1", "A", 1, backbone));
+  expect_at(written_beads(dir_.read("old.pdb")), "BB 1", "PRO",
+            centroid(atoms, "1", "A", 1, backbone));
 }
 
 // 6YFY, teixobactin in 26 NMR models: D-arginine (DAR 4) and D-threonine
@@ -175,11 +178,13 @@ TEST_F(RealEntryKinds, AModelByItsNumberAndDAminoAcidsTheMappingAliases) {
             std::string::npos);
   EXPECT_NE(first.err.find("beadmap: chain A: skipped residue DTH 8: HETATM record\n"),
             std::string::npos);
-  expect_at(written_beads(dir_.read("first.pdb")), "BB 2", "ILE", centroid(atoms, "1", "A", 2, backbone));
+  expect_at(written_beads(dir_.read("first.pdb")), "BB 2", "ILE",
+            centroid(atoms, "1", "A", 2, backbone));
 
   const auto seventh = run_beadmap(dir_, {entry, "--model", "7", "-o", "seventh.pdb"});
   ASSERT_EQ(seventh.exit_status, 0) << seventh.err;
-  expect_at(written_beads(dir_.read("seventh.pdb")), "BB 2", "ILE", centroid(atoms, "7", "A", 2, backbone));
+  expect_at(written_beads(dir_.read("seventh.pdb")), "BB 2", "ILE",
+            centroid(atoms, "7", "A", 2, backbone));
 
   const auto missing = run_beadmap(dir_, {entry, "--model", "27", "-o", "none.pdb"});
   EXPECT_EQ(missing.exit_status, 1);
@@ -190,7 +195,8 @@ TEST_F(RealEntryKinds, AModelByItsNumberAndDAminoAcidsTheMappingAliases) {
   // The user's mapping maps them as arginine and threonine, written so.
   dir_.write("d.map", testsupport::read_file(BEADMAP_SOURCE_DIR "/beadmap/protein.map") +
                           "alias ARG DAR\nalias THR DTH\n");
-  const auto aliased = run_beadmap(dir_, {entry, "--mapping", "d.map", "--model", "7", "-o", "d.pdb"});
+  const auto aliased =
+      run_beadmap(dir_, {entry, "--mapping", "d.map", "--model", "7", "-o", "d.pdb"});
   ASSERT_EQ(aliased.exit_status, 0) << aliased.err;
   EXPECT_EQ(aliased.err.find("DAR"), std::string::npos) << aliased.err;
   EXPECT_EQ(aliased.err.find("DTH"), std::string::npos) << aliased.err;
@@ -209,13 +215,14 @@ TEST_F(RealEntryKinds, OfResiduesInAlternateLocationsTheOneInTheLocationAskedFor
 
   const auto first = run_beadmap(dir_, {entry, "-o", "first.pdb"});
   ASSERT_EQ(first.exit_status, 0) << first.err;
-  EXPECT_EQ(first.err,
-            "beadmap: chain A: skipped residue SER 1: alternate location B of this place (PRO taken; "
-            "--altloc B takes this one)\n"
-            "beadmap: chain A: skipped residue GLN 15: alternate location B of this place (ARG taken; "
-            "--altloc B takes this one)\n"
-            "beadmap: chain A: skipped residue GLU 15: alternate location C of this place (ARG taken; "
-            "--altloc C takes this one)\n");
+  EXPECT_EQ(
+      first.err,
+      "beadmap: chain A: skipped residue SER 1: alternate location B of this place (PRO taken; "
+      "--altloc B takes this one)\n"
+      "beadmap: chain A: skipped residue GLN 15: alternate location B of this place (ARG taken; "
+      "--altloc B takes this one)\n"
+      "beadmap: chain A: skipped residue GLU 15: alternate location C of this place (ARG taken; "
+      "--altloc C takes this one)\n");
   auto beads = written_beads(dir_.read("first.pdb"));
   expect_at(beads, "BB 1", "PRO", centroid(atoms, "1", "A", 1, backbone, "A"));
   expect_at(beads, "BB 15", "ARG", centroid(atoms, "1", "A", 15, backbone, "A"));
@@ -229,11 +236,20 @@ TEST_F(RealEntryKinds, OfResiduesInAlternateLocationsTheOneInTheLocationAskedFor
   expect_at(beads, "BB 15", "GLN", centroid(atoms, "1", "A", 15, backbone, "B"));
   expect_at(beads, "SC13", "LYS", centroid(atoms, "1", "A", 3, {"CB", "CG", "CD"}, "B"));
 
+  // The list counts each residue modelled at a place (23 places, 3 of them
+  // twice more) and the beads of the location asked for: with Gln for Arg
+  // at 15, one side-chain bead fewer.
+  const std::string waters = "chain A: 47 residues (protein 26, nucleic acid 0, water 21, other 0)";
+  EXPECT_NE(first.out.find(" chain A: 23 residues, 49 beads"), std::string::npos) << first.out;
+  EXPECT_EQ(run_beadmap(dir_, {entry, "--list"}).out, waters + " -> 49 beads\n");
+  EXPECT_EQ(run_beadmap(dir_, {entry, "--list", "--altloc=B"}).out, waters + " -> 48 beads\n");
+
   const auto third = run_beadmap(dir_, {entry, "--altloc", "C", "-o", "c.pdb"});
   ASSERT_EQ(third.exit_status, 0) << third.err;
   beads = written_beads(dir_.read("c.pdb"));
   expect_at(beads, "BB 1", "PRO", centroid(atoms, "1", "A", 1, backbone, "A"));  // no C at 1
-  expect_at(beads, "SC115", "GLU", centroid(atoms, "1", "A", 15, {"CB", "CG", "CD", "OE1", "OE2"}, "C"));
+  expect_at(beads, "SC115", "GLU",
+            centroid(atoms, "1", "A", 15, {"CB", "CG", "CD", "OE1", "OE2"}, "C"));
 }
 
 }  // namespace

@@ -9,8 +9,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <set>
-#include <tuple>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "beadmap_runs.hpp"
@@ -30,11 +30,13 @@ const fs::path source_dir = BEADMAP_SOURCE_DIR;
 
 const std::vector<RealEntry>& real_entries() {
   static const std::vector<RealEntry> entries = {
-      {"1a1p", "tests/data/varied/1A1P.pdb.gz",
+      {"1a1p",
+       "tests/data/varied/1A1P.pdb.gz",
        // The amidated C-terminus is a HETATM residue.
        {"beadmap: chain (blank): skipped residue NH2 14: HETATM record"}},
       {"1ubi", "examples/pipeline/pdb1ubi.pdb", {}},
-      {"2xhe", "tests/data/entries/2XHE.pdb.gz",
+      {"2xhe",
+       "tests/data/entries/2XHE.pdb.gz",
        // ALA 617 holds only its N; residues 510 to 560 are not in the entry.
        {"beadmap: chain A: skipped residue ALA 617: no atom CA for bead BB",
         "beadmap: chain A: gap of DIST angstrom between the backbone beads of LYS 509 and GLU 561 "
@@ -53,7 +55,8 @@ std::vector<BeadRecord> parse_records(const std::string& text) {
   std::vector<BeadRecord> records;
   for (const std::string& line : bead_records(text)) {
     records.push_back({line.substr(0, 30), std::atof(line.substr(30, 8).c_str()),
-                       std::atof(line.substr(38, 8).c_str()), std::atof(line.substr(46, 8).c_str())});
+                       std::atof(line.substr(38, 8).c_str()),
+                       std::atof(line.substr(46, 8).c_str())});
   }
   return records;
 }
@@ -80,7 +83,8 @@ class RealEntries : public ::testing::TestWithParam<std::size_t> {};
 
 TEST_P(RealEntries, MapAsTheIndependentMappingAndBuildWithBeadweave) {
   const RealEntry& entry = real_entries()[GetParam()];
-  const fs::path reference_file = source_dir / "tests" / "data" / "reference" / entry.id / "pdb-CG.pdb";
+  const fs::path reference_file =
+      source_dir / "tests" / "data" / "reference" / entry.id / "pdb-CG.pdb";
   testsupport::ScratchDir dir;
   dir.write("beadlib.dat", example_library());
   // The independent mapping skips the residues that lack atoms.
@@ -127,7 +131,9 @@ TEST_P(RealEntries, MapAsTheIndependentMappingAndBuildWithBeadweave) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Debian, RealEntries, ::testing::Range<std::size_t>(0, 4),
-                         [](const auto& info) { return std::string(real_entries()[info.param].id); });
+                         [](const auto& info) {
+                           return std::string(real_entries()[info.param].id);
+                         });
 
 }  // namespace
 }  // namespace bmtest
@@ -157,7 +163,9 @@ TEST(IncompleteEntry, ResiduesKeptWithRebuiltBeadsApartFromEveryOtherAndBeadweav
   const BeadRecord* sc1 = nullptr;
   const BeadRecord* sc2 = nullptr;
   for (const BeadRecord& record : records) {
-    if (record.identity.substr(17, 3) != "LYS" || std::atoi(record.identity.substr(22, 4).c_str()) != 1015) continue;
+    if (record.identity.substr(17, 3) != "LYS" ||
+        std::atoi(record.identity.substr(22, 4).c_str()) != 1015)
+      continue;
     if (record.identity.substr(13, 3) == "SC1") sc1 = &record;
     if (record.identity.substr(13, 3) == "SC2") sc2 = &record;
   }

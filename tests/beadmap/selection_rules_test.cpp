@@ -131,7 +131,8 @@ TEST_F(SelectionRules, TheFirstModelsFirstProteinChainResidueByResidue) {
   beads.push_back({"SC1", "LYS", 'A', 8, ' ', 26.6, -2.0, 0.0});
   beads.push_back({"SC2", "LYS", 'A', 8, ' ', 26.6, -4.0, 0.0});
   expect_beads(structure, beads);
-  EXPECT_NE(result.out.find("(skipped residues: 3, incomplete residues: 1, gaps: 1)"), std::string::npos)
+  EXPECT_NE(result.out.find("(skipped residues: 3, incomplete residues: 1, gaps: 1)"),
+            std::string::npos)
       << result.out;
   EXPECT_EQ(lines_of(structure).back(), "END");
 }
@@ -182,8 +183,8 @@ TEST_F(SelectionRules, AChainByItsIdAndOneThatIsMissingOrHoldsNoAminoAcid) {
 
 TEST_F(SelectionRules, HetatmResiduesTheMappingAliasesAreMappedAsTheirResidue) {
   // DAR (a D-arginine) as the user's alias of ARG; NAG has no alias.
-  dir_.write("my.map", testsupport::read_file(BEADMAP_SOURCE_DIR "/beadmap/protein.map") +
-                           "alias ARG DAR\n");
+  dir_.write("my.map",
+             testsupport::read_file(BEADMAP_SOURCE_DIR "/beadmap/protein.map") + "alias ARG DAR\n");
   EntryBuilder entry;
   entry.backbone("GLY", 'A', 1, 0.0);
   entry.backbone("DAR", 'A', 2, 3.8, true)
