@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "command_words.hpp"
-#include "number_parse.hpp"
+#include "common/number_parse.hpp"
 #include "refusal.hpp"
 
 namespace beadbuild {

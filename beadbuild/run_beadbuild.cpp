@@ -17,7 +17,7 @@
 #include "library_check.hpp"
 #include "molecule_topology.hpp"
 #include "molecules.hpp"
-#include "record_io.hpp"
+#include "common/record_io.hpp"
 #include "refusal.hpp"
 #include "run_parameters.hpp"
 #include "system_directory.hpp"

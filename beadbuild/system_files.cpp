@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "number_format.hpp"
+#include "common/number_format.hpp"
 #include "refusal.hpp"
 #include "topology_writer.hpp"
 

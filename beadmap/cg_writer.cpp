@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "number_format.hpp"
+#include "common/number_format.hpp"
 #include "refusal.hpp"
 
 namespace beadmap {

@@ -4,7 +4,7 @@
 #include <memory>
 #include <unordered_set>
 
-#include "record_io.hpp"
+#include "common/record_io.hpp"
 #include "refusal.hpp"
 #include "template_library.hpp"
 

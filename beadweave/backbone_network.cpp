@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "record_io.hpp"
+#include "common/record_io.hpp"
 #include "topology_writer.hpp"
 #include "vector_geometry.hpp"
 

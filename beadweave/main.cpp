@@ -1,6 +1,6 @@
 // beadweave: builds the topology of a coarse-grained protein from a residue
 // template library and a coarse-grained structure.
-#include "command_line.hpp"
+#include "common/command_line.hpp"
 #include "run_sequence.hpp"
 
 namespace {

@@ -5,7 +5,7 @@
 #include "backbone_network.hpp"
 #include "bead_assignment.hpp"
 #include "molecule_topology.hpp"
-#include "record_io.hpp"
+#include "common/record_io.hpp"
 #include "structure_input.hpp"
 #include "template_library.hpp"
 #include "topology_writer.hpp"

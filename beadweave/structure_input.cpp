@@ -4,9 +4,9 @@
 #include <cstddef>
 #include <string>
 
-#include "record_io.hpp"
-#include "record_parsing.hpp"
-#include "text_records.hpp"
+#include "common/record_io.hpp"
+#include "common/record_parsing.hpp"
+#include "common/text_records.hpp"
 
 namespace beadweave {
 namespace {

@@ -9,7 +9,7 @@
 #include <stdexcept>
 #include <string_view>
 
-#include "record_values.hpp"
+#include "common/record_values.hpp"
 
 namespace beadweave {
 

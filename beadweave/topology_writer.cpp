@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "record_io.hpp"
+#include "common/record_io.hpp"
 
 namespace beadweave {
 namespace {

@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "bead_assignment.hpp"
-#include "layout.hpp"
+#include "common/layout.hpp"
 #include "structure_input.hpp"
 #include "template_library.hpp"
 

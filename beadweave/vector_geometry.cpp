@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "record_io.hpp"
+#include "common/record_io.hpp"
 
 namespace beadweave {
 namespace {

@@ -15,7 +15,7 @@
 
 #include "configuration.hpp"
 #include "pair_scan.hpp"
-#include "record_io.hpp"
+#include "common/record_io.hpp"
 
 namespace {
 

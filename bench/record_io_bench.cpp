@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "record_io.hpp"
-#include "record_parsing.hpp"
+#include "common/record_io.hpp"
+#include "common/record_parsing.hpp"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "command_line.hpp"
+#include "common/command_line.hpp"
 
 #include <string>
 
-#include "record_io.hpp"
+#include "common/record_io.hpp"
 
 namespace rio {
 namespace {

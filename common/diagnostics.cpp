@@ -1,4 +1,4 @@
-#include "diagnostics.hpp"
+#include "common/diagnostics.hpp"
 
 #include <cerrno>
 #include <cstring>

@@ -4,9 +4,9 @@
 #include <stdexcept>
 #include <string>
 
-#include "number_parse.hpp"
-#include "record_io.hpp"
-#include "record_parsing.hpp"
+#include "common/number_parse.hpp"
+#include "common/record_io.hpp"
+#include "common/record_parsing.hpp"
 #include "units.hpp"
 
 namespace rio {

@@ -11,9 +11,9 @@
 #include <utility>
 #include <vector>
 
-#include "helper_threads.hpp"
-#include "record_io.hpp"
-#include "record_parsing.hpp"
+#include "common/helper_threads.hpp"
+#include "common/record_io.hpp"
+#include "common/record_parsing.hpp"
 #include "units.hpp"
 
 namespace rio {

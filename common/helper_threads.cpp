@@ -1,4 +1,4 @@
-#include "helper_threads.hpp"
+#include "common/helper_threads.hpp"
 
 #ifdef __linux__
 #include <pthread.h>
@@ -17,7 +17,7 @@
 #include <thread>
 #include <vector>
 
-#include "machine_load.hpp"
+#include "common/machine_load.hpp"
 
 namespace rio {
 namespace {

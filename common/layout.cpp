@@ -1,4 +1,4 @@
-#include "layout.hpp"
+#include "common/layout.hpp"
 
 #include <cctype>
 #include <stdexcept>

@@ -1,4 +1,4 @@
-#include "machine_load.hpp"
+#include "common/machine_load.hpp"
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "number_format.hpp"
+#include "common/number_format.hpp"
 
 #include <array>
 #include <charconv>

@@ -1,4 +1,4 @@
-#include "number_parse.hpp"
+#include "common/number_parse.hpp"
 
 #include <charconv>
 #include <cmath>
@@ -7,7 +7,7 @@
 #include <span>
 #include <string>
 
-#include "diagnostics.hpp"
+#include "common/diagnostics.hpp"
 
 namespace rio {
 namespace {

@@ -4,7 +4,7 @@
 #include <new>
 #include <string>
 
-#include "record_io.hpp"
+#include "common/record_io.hpp"
 #include "units.hpp"
 
 namespace rio {

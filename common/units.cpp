@@ -12,8 +12,8 @@
 #include <map>
 #include <stdexcept>
 
-#include "diagnostics.hpp"
-#include "record_io.hpp"
+#include "common/diagnostics.hpp"
+#include "common/record_io.hpp"
 
 namespace rio {
 namespace {

@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "helper_threads.hpp"
-#include "number_format.hpp"
-#include "record_io.hpp"
-#include "record_parsing.hpp"
+#include "common/helper_threads.hpp"
+#include "common/number_format.hpp"
+#include "common/record_io.hpp"
+#include "common/record_parsing.hpp"
 #include "units.hpp"
 
 namespace rio {

@@ -12,8 +12,8 @@
 #include "configuration.hpp"
 #include "fuzz_support.hpp"
 #include "pair_scan.hpp"
-#include "record_io.hpp"
-#include "record_parsing.hpp"
+#include "common/record_io.hpp"
+#include "common/record_parsing.hpp"
 
 namespace {
 

@@ -13,9 +13,9 @@
 #include <string_view>
 #include <vector>
 
-#include "layout.hpp"
-#include "record_parsing.hpp"
-#include "record_values.hpp"
+#include "common/layout.hpp"
+#include "common/record_parsing.hpp"
+#include "common/record_values.hpp"
 #include "target_blocks.hpp"
 
 namespace {

@@ -17,8 +17,8 @@
 
 #include "memory_records.hpp"
 #include "number_check.hpp"
-#include "record_parsing.hpp"
-#include "record_values.hpp"
+#include "common/record_parsing.hpp"
+#include "common/record_values.hpp"
 #include "target_blocks.hpp"
 
 namespace {

@@ -14,7 +14,7 @@
 
 #include "bead_assignment.hpp"
 #include "fuzz_support.hpp"
-#include "record_io.hpp"
+#include "common/record_io.hpp"
 #include "structure_input.hpp"
 #include "template_library.hpp"
 

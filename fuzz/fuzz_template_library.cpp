@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "fuzz_support.hpp"
-#include "record_io.hpp"
+#include "common/record_io.hpp"
 #include "template_library.hpp"
 
 namespace {

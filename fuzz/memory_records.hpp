@@ -8,8 +8,8 @@
 #include <memory>
 #include <string_view>
 
-#include "record_parsing.hpp"
-#include "text_records.hpp"
+#include "common/record_parsing.hpp"
+#include "common/text_records.hpp"
 
 namespace fuzzsupport {
 

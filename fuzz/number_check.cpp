@@ -10,11 +10,11 @@
 #include <optional>
 #include <string>
 
-#include "diagnostics.hpp"
+#include "common/diagnostics.hpp"
 #include "fuzz_support.hpp"
 #include "memory_records.hpp"
-#include "record_parsing.hpp"
-#include "record_values.hpp"
+#include "common/record_parsing.hpp"
+#include "common/record_values.hpp"
 
 namespace fuzzsupport {
 namespace {

@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "record_values.hpp"
+#include "common/record_values.hpp"
 
 namespace fuzzsupport {
 

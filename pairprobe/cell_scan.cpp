@@ -58,7 +58,7 @@
 
 #include "column_grid.hpp"
 #include "grid_scans.hpp"
-#include "helper_threads.hpp"
+#include "common/helper_threads.hpp"
 #include "pair_scan.hpp"
 
 namespace pairprobe {

@@ -11,7 +11,7 @@
 
 #include "column_windows.hpp"
 #include "grid_scans.hpp"
-#include "helper_threads.hpp"
+#include "common/helper_threads.hpp"
 #include "periodic_fold.hpp"
 #include "shared_work.hpp"
 

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "helper_threads.hpp"
+#include "common/helper_threads.hpp"
 #include "shared_work.hpp"
 
 namespace pairprobe {

@@ -6,7 +6,7 @@
 #include <optional>
 #include <span>
 
-#include "record_io.hpp"
+#include "common/record_io.hpp"
 
 namespace pairprobe {
 namespace {

@@ -3,11 +3,11 @@
 #include <span>
 #include <utility>
 
-#include "command_line.hpp"
+#include "common/command_line.hpp"
 #include "configuration.hpp"
-#include "helper_threads.hpp"
+#include "common/helper_threads.hpp"
 #include "pair_scan.hpp"
-#include "record_io.hpp"
+#include "common/record_io.hpp"
 #include "report.hpp"
 
 namespace {

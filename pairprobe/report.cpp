@@ -3,7 +3,7 @@
 #include <array>
 #include <cmath>
 
-#include "record_io.hpp"
+#include "common/record_io.hpp"
 
 namespace pairprobe {
 

@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <cstddef>
 
-#include "helper_threads.hpp"
+#include "common/helper_threads.hpp"
 
 namespace pairprobe {
 

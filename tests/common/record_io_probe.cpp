@@ -13,7 +13,7 @@
 #include <span>
 #include <string>
 
-#include "record_io.hpp"
+#include "common/record_io.hpp"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <set>
 #include <thread>
 
-#include "helper_threads.hpp"
+#include "common/helper_threads.hpp"
 
 namespace {
 

@@ -14,8 +14,8 @@
 #include <thread>
 #include <vector>
 
-#include "helper_threads.hpp"
-#include "machine_load.hpp"
+#include "common/helper_threads.hpp"
+#include "common/machine_load.hpp"
 
 namespace {
 

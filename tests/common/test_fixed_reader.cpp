@@ -10,8 +10,8 @@
 #include <string_view>
 #include <type_traits>
 
-#include "record_io.hpp"
-#include "record_parsing.hpp"
+#include "common/record_io.hpp"
+#include "common/record_parsing.hpp"
 
 namespace {
 

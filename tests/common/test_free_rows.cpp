@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "process.hpp"
-#include "record_io.hpp"
+#include "common/record_io.hpp"
 
 namespace {
 

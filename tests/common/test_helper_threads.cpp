@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "helper_threads.hpp"
+#include "common/helper_threads.hpp"
 
 namespace {
 

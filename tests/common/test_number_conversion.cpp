@@ -9,7 +9,7 @@
 #include <random>
 #include <string>
 
-#include "number_parse.hpp"
+#include "common/number_parse.hpp"
 
 namespace {
 

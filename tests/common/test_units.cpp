@@ -7,7 +7,7 @@
 #include <string>
 
 #include "process.hpp"
-#include "record_io.hpp"
+#include "common/record_io.hpp"
 
 namespace {
 

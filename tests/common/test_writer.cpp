@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "record_io.hpp"
-#include "record_parsing.hpp"
+#include "common/record_io.hpp"
+#include "common/record_parsing.hpp"
 
 namespace {
 

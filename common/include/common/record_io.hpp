@@ -19,9 +19,9 @@
 #include <string>
 #include <string_view>
 
-#include "diagnostics.hpp"
-#include "layout.hpp"
-#include "record_values.hpp"
+#include "common/diagnostics.hpp"
+#include "common/layout.hpp"
+#include "common/record_values.hpp"
 
 namespace rio {
 

@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <string_view>
 
-#include "record_parsing.hpp"
+#include "common/record_parsing.hpp"
 
 namespace rio {
 

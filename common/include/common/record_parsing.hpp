@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "layout.hpp"
-#include "record_values.hpp"
+#include "common/layout.hpp"
+#include "common/record_values.hpp"
 
 namespace rio {
 
