@@ -3,9 +3,9 @@
 #include <cmath>
 #include <string_view>
 
-#include "command_words.hpp"
+#include "beadmap/command_words.hpp"
 #include "common/number_parse.hpp"
-#include "refusal.hpp"
+#include "beadmap/refusal.hpp"
 
 namespace beadbuild {
 namespace {

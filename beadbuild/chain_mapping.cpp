@@ -1,7 +1,7 @@
 #include "chain_mapping.hpp"
 
-#include "chain_contents.hpp"
-#include "refusal.hpp"
+#include "beadmap/chain_contents.hpp"
+#include "beadmap/refusal.hpp"
 
 namespace beadbuild {
 namespace {

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "backbone_gaps.hpp"
-#include "cg_structure.hpp"
-#include "mapping.hpp"
-#include "residue_selection.hpp"
+#include "beadmap/backbone_gaps.hpp"
+#include "beadmap/cg_structure.hpp"
+#include "beadmap/mapping.hpp"
+#include "beadmap/residue_selection.hpp"
 
 namespace beadbuild {
 

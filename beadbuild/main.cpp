@@ -4,7 +4,7 @@
 #include <span>
 
 #include "arguments.hpp"
-#include "front_end.hpp"
+#include "beadmap/front_end.hpp"
 #include "run_beadbuild.hpp"
 
 namespace {

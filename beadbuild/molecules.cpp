@@ -4,8 +4,8 @@
 #include <cctype>
 #include <set>
 
-#include "cg_writer.hpp"
-#include "refusal.hpp"
+#include "beadmap/cg_writer.hpp"
+#include "beadmap/refusal.hpp"
 
 namespace beadbuild {
 namespace {

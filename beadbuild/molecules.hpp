@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "backbone_network.hpp"
-#include "bead_assignment.hpp"
-#include "cg_structure.hpp"
+#include "beadweave/backbone_network.hpp"
+#include "beadweave/bead_assignment.hpp"
+#include "beadmap/cg_structure.hpp"
 #include "chain_mapping.hpp"
-#include "structure_input.hpp"
-#include "template_library.hpp"
+#include "beadweave/structure_input.hpp"
+#include "beadweave/template_library.hpp"
 
 namespace beadbuild {
 

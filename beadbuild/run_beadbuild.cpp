@@ -8,17 +8,17 @@
 #include <memory>
 #include <string>
 
-#include "atomistic_input.hpp"
+#include "beadmap/atomistic_input.hpp"
 #include "builtin_data.hpp"
-#include "cg_writer.hpp"
+#include "beadmap/cg_writer.hpp"
 #include "chain_mapping.hpp"
 #include "forcefield.hpp"
-#include "input_files.hpp"
-#include "library_check.hpp"
-#include "molecule_topology.hpp"
+#include "beadmap/input_files.hpp"
+#include "beadmap/library_check.hpp"
+#include "beadweave/molecule_topology.hpp"
 #include "molecules.hpp"
 #include "common/record_io.hpp"
-#include "refusal.hpp"
+#include "beadmap/refusal.hpp"
 #include "run_parameters.hpp"
 #include "system_directory.hpp"
 #include "system_files.hpp"

@@ -15,7 +15,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "refusal.hpp"
+#include "beadmap/refusal.hpp"
 
 namespace beadbuild {
 namespace {

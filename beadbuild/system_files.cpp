@@ -3,8 +3,8 @@
 #include <array>
 
 #include "common/number_format.hpp"
-#include "refusal.hpp"
-#include "topology_writer.hpp"
+#include "beadmap/refusal.hpp"
+#include "beadweave/topology_writer.hpp"
 
 namespace beadbuild {
 namespace {

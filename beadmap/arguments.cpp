@@ -1,9 +1,9 @@
-#include "arguments.hpp"
+#include "beadmap/arguments.hpp"
 
 #include <string_view>
 
-#include "command_words.hpp"
-#include "refusal.hpp"
+#include "beadmap/command_words.hpp"
+#include "beadmap/refusal.hpp"
 
 namespace beadmap {
 namespace {

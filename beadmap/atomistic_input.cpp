@@ -1,4 +1,4 @@
-#include "atomistic_input.hpp"
+#include "beadmap/atomistic_input.hpp"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -12,7 +12,7 @@
 #include <gemmi/pdb.hpp>
 #include <vector>
 
-#include "refusal.hpp"
+#include "beadmap/refusal.hpp"
 
 namespace beadmap {
 namespace {

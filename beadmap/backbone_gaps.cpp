@@ -1,4 +1,4 @@
-#include "backbone_gaps.hpp"
+#include "beadmap/backbone_gaps.hpp"
 
 #include <cstdio>
 

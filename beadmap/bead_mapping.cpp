@@ -1,4 +1,4 @@
-#include "bead_mapping.hpp"
+#include "beadmap/bead_mapping.hpp"
 
 namespace beadmap {
 namespace {

@@ -1,4 +1,4 @@
-#include "cg_structure.hpp"
+#include "beadmap/cg_structure.hpp"
 
 #include <cmath>
 

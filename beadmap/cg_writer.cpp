@@ -1,9 +1,9 @@
-#include "cg_writer.hpp"
+#include "beadmap/cg_writer.hpp"
 
 #include <cstdint>
 
 #include "common/number_format.hpp"
-#include "refusal.hpp"
+#include "beadmap/refusal.hpp"
 
 namespace beadmap {
 namespace {

@@ -1,4 +1,4 @@
-#include "chain_contents.hpp"
+#include "beadmap/chain_contents.hpp"
 
 #include <algorithm>
 #include <gemmi/resinfo.hpp>

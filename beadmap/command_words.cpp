@@ -1,6 +1,6 @@
-#include "command_words.hpp"
+#include "beadmap/command_words.hpp"
 
-#include "refusal.hpp"
+#include "beadmap/refusal.hpp"
 
 namespace beadmap {
 

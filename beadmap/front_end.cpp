@@ -1,10 +1,10 @@
-#include "front_end.hpp"
+#include "beadmap/front_end.hpp"
 
 #include <cstdio>
 #include <exception>
 #include <new>
 
-#include "refusal.hpp"
+#include "beadmap/refusal.hpp"
 
 namespace beadmap {
 

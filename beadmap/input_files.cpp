@@ -1,4 +1,4 @@
-#include "input_files.hpp"
+#include "beadmap/input_files.hpp"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "refusal.hpp"
+#include "beadmap/refusal.hpp"
 
 namespace beadmap {
 

@@ -1,12 +1,12 @@
-#include "library_check.hpp"
+#include "beadmap/library_check.hpp"
 
 #include <cstring>
 #include <memory>
 #include <unordered_set>
 
 #include "common/record_io.hpp"
-#include "refusal.hpp"
-#include "template_library.hpp"
+#include "beadmap/refusal.hpp"
+#include "beadweave/template_library.hpp"
 
 namespace beadmap {
 namespace {

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <span>
 
-#include "arguments.hpp"
-#include "front_end.hpp"
+#include "beadmap/arguments.hpp"
+#include "beadmap/front_end.hpp"
 #include "run_beadmap.hpp"
 
 namespace {

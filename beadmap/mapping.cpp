@@ -1,4 +1,4 @@
-#include "mapping.hpp"
+#include "beadmap/mapping.hpp"
 
 #include <algorithm>
 #include <cstddef>

@@ -1,4 +1,4 @@
-#include "residue_selection.hpp"
+#include "beadmap/residue_selection.hpp"
 
 #include <algorithm>
 #include <cstdint>
@@ -6,9 +6,9 @@
 #include <span>
 #include <unordered_map>
 
-#include "bead_mapping.hpp"
-#include "chain_contents.hpp"
-#include "refusal.hpp"
+#include "beadmap/bead_mapping.hpp"
+#include "beadmap/chain_contents.hpp"
+#include "beadmap/refusal.hpp"
 
 namespace beadmap {
 namespace {

@@ -8,15 +8,15 @@
 #include <optional>
 #include <string>
 
-#include "atomistic_input.hpp"
-#include "backbone_gaps.hpp"
-#include "cg_writer.hpp"
-#include "chain_contents.hpp"
-#include "input_files.hpp"
-#include "library_check.hpp"
-#include "mapping.hpp"
-#include "refusal.hpp"
-#include "residue_selection.hpp"
+#include "beadmap/atomistic_input.hpp"
+#include "beadmap/backbone_gaps.hpp"
+#include "beadmap/cg_writer.hpp"
+#include "beadmap/chain_contents.hpp"
+#include "beadmap/input_files.hpp"
+#include "beadmap/library_check.hpp"
+#include "beadmap/mapping.hpp"
+#include "beadmap/refusal.hpp"
+#include "beadmap/residue_selection.hpp"
 #include "safe_output.hpp"
 
 namespace beadmap {

@@ -3,7 +3,7 @@
 #ifndef BEADMAP_RUN_BEADMAP_HPP
 #define BEADMAP_RUN_BEADMAP_HPP
 
-#include "arguments.hpp"
+#include "beadmap/arguments.hpp"
 
 namespace beadmap {
 

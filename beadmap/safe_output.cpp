@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "refusal.hpp"
+#include "beadmap/refusal.hpp"
 
 namespace beadmap {
 namespace {

@@ -1,9 +1,9 @@
-#include "backbone_network.hpp"
+#include "beadweave/backbone_network.hpp"
 
 #include <cmath>
 
 #include "common/record_io.hpp"
-#include "topology_writer.hpp"
+#include "beadweave/topology_writer.hpp"
 #include "vector_geometry.hpp"
 
 namespace beadweave {

@@ -1,4 +1,4 @@
-#include "bead_assignment.hpp"
+#include "beadweave/bead_assignment.hpp"
 
 #include <cstddef>
 #include <string_view>

@@ -1,4 +1,4 @@
-#include "molecule_topology.hpp"
+#include "beadweave/molecule_topology.hpp"
 
 namespace beadweave {
 

@@ -2,13 +2,13 @@
 
 #include <string>
 
-#include "backbone_network.hpp"
-#include "bead_assignment.hpp"
-#include "molecule_topology.hpp"
+#include "beadweave/backbone_network.hpp"
+#include "beadweave/bead_assignment.hpp"
+#include "beadweave/molecule_topology.hpp"
 #include "common/record_io.hpp"
-#include "structure_input.hpp"
-#include "template_library.hpp"
-#include "topology_writer.hpp"
+#include "beadweave/structure_input.hpp"
+#include "beadweave/template_library.hpp"
+#include "beadweave/topology_writer.hpp"
 
 namespace beadweave {
 namespace {

@@ -1,4 +1,4 @@
-#include "structure_input.hpp"
+#include "beadweave/structure_input.hpp"
 
 #include <array>
 #include <cstddef>

@@ -1,4 +1,4 @@
-#include "template_library.hpp"
+#include "beadweave/template_library.hpp"
 
 #include <array>
 #include <span>

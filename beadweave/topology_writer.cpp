@@ -1,4 +1,4 @@
-#include "topology_writer.hpp"
+#include "beadweave/topology_writer.hpp"
 
 #include <cstdint>
 #include <limits>

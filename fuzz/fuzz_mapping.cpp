@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "fuzz_support.hpp"
-#include "mapping.hpp"
+#include "beadmap/mapping.hpp"
 
 namespace {
 

@@ -12,11 +12,11 @@
 #include <memory>
 #include <string_view>
 
-#include "bead_assignment.hpp"
+#include "beadweave/bead_assignment.hpp"
 #include "fuzz_support.hpp"
 #include "common/record_io.hpp"
-#include "structure_input.hpp"
-#include "template_library.hpp"
+#include "beadweave/structure_input.hpp"
+#include "beadweave/template_library.hpp"
 
 namespace {
 

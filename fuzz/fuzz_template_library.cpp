@@ -8,7 +8,7 @@
 
 #include "fuzz_support.hpp"
 #include "common/record_io.hpp"
-#include "template_library.hpp"
+#include "beadweave/template_library.hpp"
 
 namespace {
 

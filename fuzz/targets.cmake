@@ -20,7 +20,8 @@ add_library(fuzz_beadmap_pieces STATIC
   ${source_root}/beadmap/mapping.cpp
   ${source_root}/beadbuild/arguments.cpp
   ${CMAKE_CURRENT_BINARY_DIR}/fuzz_default_mapping.cpp)
-target_include_directories(fuzz_beadmap_pieces PUBLIC ${source_root} ${source_root}/beadmap)
+# The harnesses include "beadbuild/arguments.hpp", private to beadbuild.
+target_include_directories(fuzz_beadmap_pieces PUBLIC ${source_root} ${source_root}/beadmap/include)
 target_link_libraries(fuzz_beadmap_pieces PUBLIC record_io)
 
 set(fixed_reader_links record_io)

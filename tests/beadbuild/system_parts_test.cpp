@@ -12,10 +12,10 @@
 #include "builtin_data.hpp"
 #include "forcefield.hpp"
 #include "molecules.hpp"
-#include "refusal.hpp"
+#include "beadmap/refusal.hpp"
 #include "system_files.hpp"
 #include "system_layout.hpp"
-#include "template_library.hpp"
+#include "beadweave/template_library.hpp"
 
 namespace beadbuild {
 namespace {

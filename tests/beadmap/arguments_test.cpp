@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "arguments.hpp"
-#include "refusal.hpp"
+#include "beadmap/arguments.hpp"
+#include "beadmap/refusal.hpp"
 
 namespace beadmap {
 namespace {

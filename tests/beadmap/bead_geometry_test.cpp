@@ -5,8 +5,8 @@
 #include <cmath>
 #include <vector>
 
-#include "backbone_gaps.hpp"
-#include "bead_mapping.hpp"
+#include "beadmap/backbone_gaps.hpp"
+#include "beadmap/bead_mapping.hpp"
 
 namespace beadmap {
 namespace {

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "cg_writer.hpp"
-#include "refusal.hpp"
+#include "beadmap/cg_writer.hpp"
+#include "beadmap/refusal.hpp"
 
 namespace beadmap {
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "process.hpp"
-#include "refusal.hpp"
+#include "beadmap/refusal.hpp"
 #include "safe_output.hpp"
 
 namespace beadmap {

@@ -8,7 +8,7 @@
 #include <array>
 #include <cmath>
 
-#include "backbone_network.hpp"
+#include "beadweave/backbone_network.hpp"
 
 namespace beadweave {
 namespace {

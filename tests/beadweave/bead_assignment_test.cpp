@@ -1,6 +1,6 @@
 // Cutting beads into residues, typing them by name and numbering beads and
 // charge groups; and the structures that are refused.
-#include "bead_assignment.hpp"
+#include "beadweave/bead_assignment.hpp"
 
 #include <gtest/gtest.h>
 

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "bead_mapping.hpp"
-#include "cg_structure.hpp"
-#include "mapping.hpp"
+#include "beadmap/bead_mapping.hpp"
+#include "beadmap/cg_structure.hpp"
+#include "beadmap/mapping.hpp"
 
 namespace beadmap {
 

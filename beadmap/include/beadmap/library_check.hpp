@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "cg_structure.hpp"
-#include "template_library.hpp"
+#include "beadmap/cg_structure.hpp"
+#include "beadweave/template_library.hpp"
 
 namespace beadmap {
 

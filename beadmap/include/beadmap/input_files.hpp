@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "mapping.hpp"
+#include "beadmap/mapping.hpp"
 
 namespace beadmap {
 

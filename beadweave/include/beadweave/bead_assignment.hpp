@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "structure_input.hpp"
-#include "template_library.hpp"
+#include "beadweave/structure_input.hpp"
+#include "beadweave/template_library.hpp"
 
 namespace beadweave {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "cg_structure.hpp"
+#include "beadmap/cg_structure.hpp"
 
 namespace beadmap {
 

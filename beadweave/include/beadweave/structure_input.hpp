@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "template_library.hpp"
+#include "beadweave/template_library.hpp"
 
 namespace beadweave {
 

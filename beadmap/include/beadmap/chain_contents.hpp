@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "mapping.hpp"
+#include "beadmap/mapping.hpp"
 
 namespace beadmap {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "cg_structure.hpp"
+#include "beadmap/cg_structure.hpp"
 
 namespace beadmap {
 

@@ -8,8 +8,8 @@
 
 #include <cstdint>
 
-#include "backbone_network.hpp"
-#include "topology_writer.hpp"
+#include "beadweave/backbone_network.hpp"
+#include "beadweave/topology_writer.hpp"
 
 namespace beadweave {
 

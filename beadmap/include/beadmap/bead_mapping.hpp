@@ -10,8 +10,8 @@
 #include <variant>
 #include <vector>
 
-#include "cg_structure.hpp"
-#include "mapping.hpp"
+#include "beadmap/cg_structure.hpp"
+#include "beadmap/mapping.hpp"
 
 namespace beadmap {
 

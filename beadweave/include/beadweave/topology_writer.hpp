@@ -10,10 +10,10 @@
 #include <string>
 #include <string_view>
 
-#include "bead_assignment.hpp"
+#include "beadweave/bead_assignment.hpp"
 #include "common/layout.hpp"
-#include "structure_input.hpp"
-#include "template_library.hpp"
+#include "beadweave/structure_input.hpp"
+#include "beadweave/template_library.hpp"
 
 namespace beadweave {
 

@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "bead_assignment.hpp"
-#include "structure_input.hpp"
+#include "beadweave/bead_assignment.hpp"
+#include "beadweave/structure_input.hpp"
 
 namespace beadweave {
 
