@@ -2,64 +2,73 @@
 
 #include <cstdint>
 
-#include "common/number_format.hpp"
 #include "beadmap/refusal.hpp"
+#include "beadweave/cg_structure_format.hpp"
+#include "common/number_format.hpp"
+#include "common/record_parsing.hpp"
+#include "common/record_values.hpp"
 
 namespace beadmap {
 namespace {
 
+namespace cg_format = beadweave::cg_format;
+
 constexpr int posre_force_constant = 1000;
 
-// A name in `width` columns, starting at the first.
-void append_left(std::string& record, const std::string& name, std::size_t width) {
-  record += name;
-  record.append(width - name.size(), ' ');
+// The record would not fit its columns: names the field that does not.
+[[noreturn]] void refuse_record(const CgResidue& residue, const CgBead& bead) {
+  const std::string label = "residue " + residue_label(residue.name, residue.place);
+  std::string scratch;
+  if (!rio::format_integer(scratch, residue.place.number, cg_format::number_columns)) {
+    throw Refusal(label + ": the residue number does not fit in the " +
+                  std::to_string(cg_format::number_columns) + " columns of the structure file");
+  }
+  for (const double value : {bead.position.x, bead.position.y, bead.position.z}) {
+    if (!rio::format_fixed(scratch, value, cg_format::coordinate_columns,
+                           cg_format::coordinate_decimals)) {
+      throw Refusal(label + ": coordinate " + std::to_string(value) + " does not fit in the " +
+                    std::to_string(cg_format::coordinate_columns) +
+                    " columns of the structure file");
+    }
+  }
+  throw Refusal(label + ": bead " + bead.name + " does not fit the columns of the structure file");
 }
 
-void append_coordinate(std::string& record, double value, const CgResidue& residue) {
-  if (!rio::format_fixed(record, value, 8, 3)) {
-    throw Refusal("residue " + residue_label(residue.name, residue.place) + ": coordinate " +
-                  std::to_string(value) + " does not fit in the 8 columns of the structure file");
+void append_bead_record(std::string& text, std::int32_t serial, char chain_id,
+                        const CgResidue& residue, const CgBead& bead) {
+  const auto bead_name = rio::fixed_text<cg_format::name_length>(bead.name);
+  const auto residue_name = rio::fixed_text<cg_format::name_length>(residue.name);
+  const rio::Value values[] = {rio::make_value(serial),
+                               rio::make_value(bead_name),
+                               rio::make_value(residue_name),
+                               rio::make_value(std::string_view(&chain_id, 1)),
+                               rio::make_value(std::int32_t{residue.place.number}),
+                               rio::make_value(std::string_view(&residue.place.insertion_code, 1)),
+                               rio::make_value(bead.position.x),
+                               rio::make_value(bead.position.y),
+                               rio::make_value(bead.position.z)};
+  if (!rio::format_record(text, cg_format::bead_write_layout(), values)) {
+    refuse_record(residue, bead);
   }
-}
-
-void append_bead_record(std::string& record, int serial, char chain_id, const CgResidue& residue,
-                        const CgBead& bead) {
-  record += "ATOM";
-  rio::format_integer(record, serial, 7);
-  record += "  ";  // column 12, and column 13 before a name of up to 3 characters
-  append_left(record, bead.name, 3);
-  record += ' ';
-  append_left(record, residue.name, 3);
-  record += ' ';
-  record += chain_id;
-  if (!rio::format_integer(record, residue.place.number, 4)) {
-    throw Refusal("residue " + residue_label(residue.name, residue.place) +
-                  ": the residue number does not fit in the 4 columns of the structure file");
-  }
-  record += residue.place.insertion_code;
-  record += "   ";
-  append_coordinate(record, bead.position.x, residue);
-  append_coordinate(record, bead.position.y, residue);
-  append_coordinate(record, bead.position.z, residue);
-  record += "  1.00  0.00\n";
+  text += '\n';
 }
 
 }  // namespace
 
 std::string format_cg_structure(const CgStructure& structure) {
   const std::size_t beads = bead_count(structure);
-  if (beads > max_bead_count) {
+  if (beads > static_cast<std::size_t>(cg_format::max_beads)) {
     throw Refusal("the structure has " + std::to_string(beads) +
-                  " beads; beadweave takes at most " + std::to_string(max_bead_count));
+                  " beads; beadweave takes at most " + std::to_string(cg_format::max_beads));
   }
-  std::string text = "HEADER number of residues: ";
-  rio::format_integer(text, static_cast<std::int32_t>(structure.residues.size()), 4);
-  text += " number of beads: ";
-  rio::format_integer(text, static_cast<std::int32_t>(beads), 4);
+  std::string text;
+  const rio::Value counts[] = {
+      rio::make_value(static_cast<std::int32_t>(structure.residues.size())),
+      rio::make_value(static_cast<std::int32_t>(beads))};
+  rio::format_record(text, cg_format::header_layout(), counts);  // both within max_beads
   text += '\n';
   text.reserve(text.size() + 67 * beads + 4);
-  int serial = 0;
+  std::int32_t serial = 0;
   for (const CgResidue& residue : structure.residues) {
     for (const CgBead& bead : residue.beads) {
       append_bead_record(text, ++serial, structure.chain_id, residue, bead);

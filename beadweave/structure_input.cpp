@@ -4,16 +4,13 @@
 #include <cstddef>
 #include <string>
 
+#include "beadweave/cg_structure_format.hpp"
 #include "common/record_io.hpp"
 #include "common/record_parsing.hpp"
 #include "common/text_records.hpp"
 
 namespace beadweave {
 namespace {
-
-// The literals are passed over on input, whatever the columns hold.
-const rio::Layout header_layout{R"("HEADER number of residues: ",I4," number of beads: ",I4)"};
-const rio::Layout bead_layout{R"("ATOM",I7,1X,A4,1X,A3,2X,I4,4X,3F8.3)"};
 
 [[noreturn]] void refuse_bead_count() {
   rio::write_line(rio::stdout_unit, "The PDB file you give as an input is not formattedcorrectly");
@@ -27,12 +24,12 @@ const rio::Layout bead_layout{R"("ATOM",I7,1X,A4,1X,A3,2X,I4,4X,3F8.3)"};
 // `refuse` is called on a bead count below 1.
 template <typename Read, typename Refuse>
 void read_records(Structure& structure, Read read, Refuse refuse) {
-  read(header_layout, structure.residue_count, structure.bead_count);
+  read(cg_format::header_layout(), structure.residue_count, structure.bead_count);
   // Nothing tests the residue count; a bead count below 1 leaves nothing to build.
   if (structure.bead_count < 1) refuse();
   structure.resize(structure.bead_count);
   for (std::int32_t bead = 1; bead <= structure.bead_count; ++bead) {
-    read(bead_layout, structure.PDBATNUMB[bead], structure.PDBATNAME[bead],
+    read(cg_format::bead_read_layout(), structure.PDBATNUMB[bead], structure.PDBATNAME[bead],
          structure.PDBRESNAME[bead], structure.PDBRESNUM[bead], structure.AX[bead],
          structure.AY[bead], structure.AZ[bead]);
   }

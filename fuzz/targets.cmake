@@ -22,7 +22,7 @@ add_library(fuzz_beadmap_pieces STATIC
   ${CMAKE_CURRENT_BINARY_DIR}/fuzz_default_mapping.cpp)
 # The harnesses include "beadbuild/arguments.hpp", private to beadbuild.
 target_include_directories(fuzz_beadmap_pieces PUBLIC ${source_root} ${source_root}/beadmap/include)
-target_link_libraries(fuzz_beadmap_pieces PUBLIC record_io)
+target_link_libraries(fuzz_beadmap_pieces PUBLIC beadweave_core record_io)
 
 set(fixed_reader_links record_io)
 set(free_reader_links record_io)

@@ -10,12 +10,11 @@
 
 namespace beadmap {
 
-// The structure builder reads bead and residue numbers in 4 columns.
-inline constexpr int max_bead_count = 9999;
-
 // "HEADER number of residues: NNNN number of beads: NNNN", one ATOM record
-// per bead, "END". A structure beadweave cannot take (more than 9999 beads,
-// a residue number or coordinate wider than its columns) is refused.
+// per bead, "END", in the record layouts beadweave reads
+// (beadweave/cg_structure_format.hpp). A structure beadweave cannot take
+// (more beads than the header's columns hold, a residue number or
+// coordinate wider than its columns) is refused.
 std::string format_cg_structure(const CgStructure& structure);
 
 // [ position_restraints ], function type 1, 1000 kJ mol-1 nm-2 on x, y and

@@ -10,12 +10,15 @@
 #include <unordered_map>
 #include <vector>
 
+#include "beadweave/cg_structure_format.hpp"
+#include "beadweave/template_library.hpp"
+
 namespace beadmap {
 
 // Longest residue or bead name the coarse-grained structure can carry.
-inline constexpr std::size_t max_name_length = 3;
-// A residue template holds at most 9 beads (one-digit count).
-inline constexpr std::size_t max_beads_per_residue = 9;
+inline constexpr std::size_t max_name_length = beadweave::cg_format::name_length;
+// The most beads a residue template of beadweave's library holds.
+inline constexpr std::size_t max_beads_per_residue = beadweave::max_template_beads;
 
 // One atom of a bead: alternative names, the first present in the residue is taken.
 using AtomSlot = std::vector<std::string>;

@@ -9,12 +9,13 @@
 #include <stdexcept>
 #include <string_view>
 
+#include "beadweave/cg_structure_format.hpp"
 #include "common/record_values.hpp"
 
 namespace beadweave {
 
 // Residue names, bead types and bead names: exactly 3 characters.
-using Name = rio::FixedText<3>;
+using Name = rio::FixedText<cg_format::name_length>;
 
 inline constexpr int template_count = 20;
 // A template header gives each count in one digit: up to 9 beads and up to
