@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "beadmap/refusal.hpp"
+#include "common/file_descriptor.hpp"
 
 namespace beadbuild {
 namespace {
@@ -158,19 +159,11 @@ std::string PendingDirectory::path_of(std::string_view file_name) const {
 
 void PendingDirectory::write_file(std::string_view file_name, std::string_view content) const {
   const std::string path = path_of(file_name);
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (fd < 0) refuse("create", destination_ + "/" + std::string(file_name), errno);
-  while (!content.empty()) {
-    const ssize_t written = ::write(fd, content.data(), content.size());
-    if (written < 0 && errno == EINTR) continue;
-    if (written < 0) {
-      const int error = errno;
-      ::close(fd);
-      refuse("write", destination_ + "/" + std::string(file_name), error);
-    }
-    content.remove_prefix(static_cast<std::size_t>(written));
-  }
-  if (::close(fd) != 0) refuse("write", destination_ + "/" + std::string(file_name), errno);
+  rio::FileDescriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+  if (!file.is_open()) refuse("create", destination_ + "/" + std::string(file_name), errno);
+  int error = rio::write_fully(file.get(), content);
+  if (error == 0) error = file.close();
+  if (error != 0) refuse("write", destination_ + "/" + std::string(file_name), error);
 }
 
 void PendingDirectory::place() {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "beadmap/refusal.hpp"
+#include "common/file_descriptor.hpp"
 
 namespace beadmap {
 namespace {
@@ -21,20 +22,21 @@ namespace {
 constexpr int pdb_columns_read_when_old = 72;
 
 // Opens the input; a directory is refused with a reason of its own.
-int open_input(const std::string& path) {
+rio::FileDescriptor open_input(const std::string& path) {
   if (path == "-") {
-    const int fd = ::dup(STDIN_FILENO);
-    if (fd < 0) throw Refusal(std::string("cannot read standard input: ") + std::strerror(errno));
-    return fd;
+    rio::FileDescriptor input(::dup(STDIN_FILENO));
+    if (!input.is_open()) {
+      throw Refusal(std::string("cannot read standard input: ") + std::strerror(errno));
+    }
+    return input;
   }
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) throw Refusal("cannot read " + path + ": " + std::strerror(errno));
+  rio::FileDescriptor input(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!input.is_open()) throw Refusal("cannot read " + path + ": " + std::strerror(errno));
   struct stat status {};
-  if (::fstat(fd, &status) == 0 && S_ISDIR(status.st_mode)) {
-    ::close(fd);
+  if (::fstat(input.get(), &status) == 0 && S_ISDIR(status.st_mode)) {
     throw Refusal("cannot read " + path + ": it is a directory");
   }
-  return fd;
+  return input;
 }
 
 // The whole input, decompressed when it is gzip-compressed (the
@@ -42,12 +44,10 @@ int open_input(const std::string& path) {
 // damaged compressed stream, which the reader would hand out as a shorter
 // text, is refused, as is a failed read.
 std::vector<char> read_whole(const std::string& path) {
-  const int fd = open_input(path);
-  const gzFile file = ::gzdopen(fd, "rb");
-  if (file == nullptr) {
-    ::close(fd);
-    throw Refusal("cannot read " + shown_input_name(path) + ": out of memory");
-  }
+  rio::FileDescriptor input = open_input(path);
+  const gzFile file = ::gzdopen(input.get(), "rb");
+  if (file == nullptr) throw Refusal("cannot read " + shown_input_name(path) + ": out of memory");
+  input.release();  // the stream closes it
   std::vector<char> text;
   std::size_t length = 0;
   int got = 0;

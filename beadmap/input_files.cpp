@@ -7,27 +7,21 @@
 #include <cstring>
 
 #include "beadmap/refusal.hpp"
+#include "common/file_descriptor.hpp"
 
 namespace beadmap {
 
 std::string read_text_file(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) throw Refusal("cannot read " + path + ": " + std::strerror(errno));
+  const rio::FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!file.is_open()) throw Refusal("cannot read " + path + ": " + std::strerror(errno));
   std::string text;
   char buffer[65536];
   while (true) {
-    const ssize_t got = ::read(fd, buffer, sizeof buffer);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) {
-      const int error = errno;
-      ::close(fd);
-      throw Refusal("cannot read " + path + ": " + std::strerror(error));
-    }
-    if (got == 0) break;
+    const ssize_t got = rio::read_some(file.get(), buffer, sizeof buffer);
+    if (got < 0) throw Refusal("cannot read " + path + ": " + std::strerror(errno));
+    if (got == 0) return text;
     text.append(buffer, static_cast<std::size_t>(got));
   }
-  ::close(fd);
-  return text;
 }
 
 Mapping load_mapping(const std::optional<std::string>& path) {

@@ -4,36 +4,19 @@
 #include <memory>
 #include <unordered_set>
 
-#include "common/record_io.hpp"
 #include "beadmap/refusal.hpp"
 #include "beadweave/template_library.hpp"
+#include "common/record_io.hpp"
 
 namespace beadmap {
-namespace {
 
 using beadweave::TemplateLibrary;
-
-// Whether anything but blanks follows the templates read.
-bool more_follows() {
-  try {
-    beadweave::Name word{};
-    rio::read_free(beadweave::library_unit, word);
-    return true;
-  } catch (const rio::IoError&) {
-    return false;  // the end of the file
-  }
-}
-
-}  // namespace
 
 LoadedLibrary load_template_library(const std::string& library_path) {
   LoadedLibrary library{std::make_unique<TemplateLibrary>(), library_path, false};
   try {
-    beadweave::load_library(*library.templates, library_path);
-    library.holds_more = more_follows();
-    rio::close(beadweave::library_unit);
+    library.holds_more = beadweave::load_library_file(*library.templates, library_path);
   } catch (const rio::IoError& error) {
-    rio::close_all();
     std::string message = "the template library cannot be used: " + std::string(error.what());
     if (error.os_error != 0) message += " (" + std::string(std::strerror(error.os_error)) + ")";
     throw Refusal(message);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "beadmap/refusal.hpp"
+#include "common/file_descriptor.hpp"
 
 namespace beadmap {
 namespace {
@@ -25,15 +26,6 @@ mode_t new_file_mode() {
   const mode_t mask = ::umask(0);
   ::umask(mask);
   return 0666 & ~mask;
-}
-
-void write_all(int fd, std::string_view content, const std::string& path) {
-  while (!content.empty()) {
-    const ssize_t written = ::write(fd, content.data(), content.size());
-    if (written < 0 && errno == EINTR) continue;
-    if (written < 0) refuse_file("write", path, errno);
-    content.remove_prefix(static_cast<std::size_t>(written));
-  }
 }
 
 // Gives the temporary file the destination's name unless that name exists,
@@ -75,22 +67,21 @@ PendingFile::PendingFile(std::string destination, std::string_view content)
   std::string pattern = destination_ + ".XXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
-  const int fd = ::mkostemp(name.data(), O_CLOEXEC);
-  if (fd < 0) refuse_file("create a file beside", destination_, errno);
+  rio::FileDescriptor file(::mkostemp(name.data(), O_CLOEXEC));
+  if (!file.is_open()) refuse_file("create a file beside", destination_, errno);
   temporary_ = name.data();
-  try {
-    if (::fchmod(fd, new_file_mode()) != 0) refuse_file("set the mode of", temporary_, errno);
-    write_all(fd, content, temporary_);
-    if (::fsync(fd) != 0) refuse_file("write", temporary_, errno);
-  } catch (...) {
-    ::close(fd);
-    ::unlink(temporary_.c_str());
-    throw;
+  int error = ::fchmod(file.get(), new_file_mode()) == 0 ? 0 : errno;
+  const char* failed = "set the mode of";
+  if (error == 0) {
+    failed = "write";
+    error = rio::write_fully(file.get(), content);
   }
-  if (::close(fd) != 0) {
-    const int error = errno;
+  if (error == 0 && ::fsync(file.get()) != 0) error = errno;
+  if (error == 0) error = file.close();
+  if (error != 0) {
+    file.reset();
     ::unlink(temporary_.c_str());
-    refuse_file("write", temporary_, error);
+    refuse_file(failed, temporary_, error);
   }
 }
 

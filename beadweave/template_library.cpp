@@ -112,6 +112,19 @@ void load_library(TemplateLibrary& library, std::string_view file_name) {
   for (int type = 1; type <= template_count; ++type) read_template(reader, library, type);
 }
 
+bool load_library_file(TemplateLibrary& library, std::string_view file_name) {
+  const rio::OpenUnit unit(library_unit, file_name, rio::OpenStatus::old_file);
+  UnitReader reader;
+  for (int type = 1; type <= template_count; ++type) read_template(reader, library, type);
+  try {
+    Name word{};
+    rio::read_free(library_unit, word);
+    return true;
+  } catch (const rio::IoError&) {
+    return false;  // the end of the file
+  }
+}
+
 void load_library_text(TemplateLibrary& library, std::string_view text) {
   TextReader reader{rio::TextRecords(text)};
   try {

@@ -9,6 +9,7 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <exception>
 #include <map>
 #include <stdexcept>
 
@@ -75,33 +76,11 @@ bool is_standard_unit(int number) {
   return number == stderr_unit || number == stdin_unit || number == stdout_unit;
 }
 
-// Writes all bytes, resuming after partial writes and interruptions.
-int write_fully(int fd, std::string_view bytes) noexcept {
-  while (!bytes.empty()) {
-    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return errno;
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(written));
-  }
-  return 0;
-}
-
 void flush_block(Unit& unit) {
   if (unit.pending_output.empty()) return;
   const int error = write_fully(unit.fd, unit.pending_output);
   unit.pending_output.clear();
   if (error != 0) throw IoError(msg_write_error, unit.number, unit.shown_name, error);
-}
-
-// One read of up to `bytes` bytes, tried again when a signal interrupts it:
-// the bytes read, 0 at end of file, or -1 with errno set.
-ssize_t read_once(int fd, char* into, std::size_t bytes) {
-  for (;;) {
-    const ssize_t got = ::read(fd, into, bytes);
-    if (got >= 0 || errno != EINTR) return got;
-  }
 }
 
 // Reads up to `chunk` more bytes into the unit's input buffer; false at end
@@ -116,7 +95,7 @@ bool fill_input(Unit& unit, std::size_t chunk = read_chunk) {
   if (unit.input.size() - unit.input_end < chunk) {
     unit.input.resize(unit.input_end + chunk);
   }
-  const ssize_t got = read_once(unit.fd, unit.input.data() + unit.input_end, chunk);
+  const ssize_t got = read_some(unit.fd, unit.input.data() + unit.input_end, chunk);
   if (got < 0) throw IoError(msg_read_error, unit.number, unit.shown_name, errno);
   unit.input_end += static_cast<std::size_t>(got);
   return got > 0;
@@ -193,7 +172,7 @@ void read_ahead(const Unit& unit, ReadAhead& ahead, std::size_t room, std::size_
   ahead.end_of_file = false;
   while (ahead.length < wanted) {
     const ssize_t got =
-        read_once(unit.fd, ahead.bytes.data() + room + ahead.length, wanted - ahead.length);
+        read_some(unit.fd, ahead.bytes.data() + room + ahead.length, wanted - ahead.length);
     if (got < 0) return;  // what was read is kept; the failure comes again on the next read
     ahead.end_of_file = got == 0;
     if (ahead.end_of_file) return;
@@ -339,8 +318,8 @@ void open(int unit_number, std::string_view file_name, OpenStatus status) {
   }
   Unit unit;
   unit.number = unit_number;
+  unit.owned.reset(fd);
   unit.fd = fd;
-  unit.owns_fd = true;
   unit.shown_name = std::move(shown);
   unit_table()[unit_number] = std::move(unit);
 }
@@ -349,25 +328,22 @@ void close(int unit_number) {
   auto& table = unit_table();
   auto found = table.find(unit_number);
   if (found == table.end()) return;
-  Unit& unit = found->second;
+  // The unit goes, and its descriptor closes with it, whether or not its
+  // last block could be written.
+  std::exception_ptr failure;
   try {
-    flush_block(unit);
+    flush_block(found->second);
   } catch (...) {
-    if (unit.owns_fd) ::close(unit.fd);
-    table.erase(found);
-    throw;
+    failure = std::current_exception();
   }
-  if (unit.owns_fd) ::close(unit.fd);
   table.erase(found);
+  if (failure) std::rethrow_exception(failure);
 }
 
 void close_all() {
   auto& table = unit_table();
   flush_all_blocks_quietly();
-  for (auto& [number, unit] : table) {
-    if (unit.owns_fd) ::close(unit.fd);
-  }
-  table.clear();
+  table.clear();  // the descriptors close with their units
 }
 
 void set_block_output(int unit_number, bool enabled) {
@@ -375,6 +351,14 @@ void set_block_output(int unit_number, bool enabled) {
   if (enabled && ::isatty(unit.fd)) enabled = false;
   if (!enabled) flush_block(unit);
   unit.block_output = enabled;
+}
+
+OpenUnit::~OpenUnit() {
+  try {
+    close(unit_);
+  } catch (...) {
+    // Closed all the same; the failure of a last write is the writer's to check.
+  }
 }
 
 }  // namespace rio

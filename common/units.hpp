@@ -8,12 +8,15 @@
 #include <string_view>
 #include <vector>
 
+#include "common/file_descriptor.hpp"
+
 namespace rio {
 
 struct Unit {
   int number = -1;
   int fd = -1;
-  bool owns_fd = false;  // false for the three standard streams
+  FileDescriptor
+      owned;  // the file's descriptor, closed with the unit; empty for the standard streams
   std::string shown_name;
   // Input: bytes read from the system and not yet handed out as records.
   std::vector<char> input;

@@ -84,6 +84,12 @@ void load_library(TemplateLibrary& library);
 // The same from the library file `file_name`.
 void load_library(TemplateLibrary& library, std::string_view file_name);
 
+// The same for a caller that goes on after it: the unit is closed again on
+// every path, and the result says whether anything but blanks follows the
+// templates read (a library that holds more than beadweave reads). A failed
+// open or read throws rio::IoError.
+bool load_library_file(TemplateLibrary& library, std::string_view file_name);
+
 // A library text in memory that cannot be read as the library file would be.
 struct LibraryTextError : std::runtime_error {
   using std::runtime_error::runtime_error;

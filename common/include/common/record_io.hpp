@@ -42,6 +42,23 @@ void close(int unit);
 // Closes every open unit (done by run_program at every end of a run).
 void close_all();
 
+// A unit open for the life of the object: closed when it goes, on every
+// path (a read unit, or one whose last block is written before: a failure to
+// write it there is not reported).
+class OpenUnit {
+ public:
+  OpenUnit(int unit, std::string_view file_name, OpenStatus status) : unit_(unit) {
+    open(unit, file_name, status);
+  }
+  ~OpenUnit();
+  OpenUnit(const OpenUnit&) = delete;
+  OpenUnit& operator=(const OpenUnit&) = delete;
+  int number() const { return unit_; }
+
+ private:
+  int unit_;
+};
+
 // Fixed-column writer: one record from a layout and its values, handed to
 // the operating system when the call ends.
 void vwrite(int unit, const Layout& layout, std::span<const Value> values);
