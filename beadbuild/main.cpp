@@ -75,15 +75,8 @@ Options (before or after ENTRY):
                          X (default: the first of each name)
   --force                replace an existing DIR that holds files alone
 
-Exit status:
-  0  the system directory was written
-  1  refused input (unreadable entry, no protein chain, a chain that does
-     not exist, a malformed mapping or library, a force field without the
-     library's bead types, a molecule over 9999 beads, an existing DIR
-     without --force); nothing was written
-  2  a command line that cannot stand
-
-The manual page beadbuild(1) is the full reference: man beadbuild)";
+The manual page beadbuild(1) is the full reference, with the exit statuses
+and every message: man beadbuild)";
 
 bool run(std::span<const char* const> words) {
   using beadbuild::BuildArguments;

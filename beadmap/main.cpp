@@ -54,15 +54,8 @@ From an entry to an energy-minimised coarse-grained protein:
   printf '40000\n500\n0.9\n' | beadweave    # writes protein.itp
   gmx grompp ... && gmx mdrun ...
 
-Exit status:
-  0  the structure was written
-  1  refused input (unreadable or unknown input, no protein chain, a chain
-     that does not exist, a malformed mapping, a library beadweave would
-     refuse or that disagrees with the mapping, a structure beadweave cannot
-     take, an existing output without --force); nothing was written
-  2  a command line that cannot stand
-
-The manual page beadmap(1) is the full reference: man beadmap)";
+The manual page beadmap(1) is the full reference, with the exit statuses
+and every message: man beadmap)";
 
 bool run(std::span<const char* const> words) {
   using beadmap::Arguments;

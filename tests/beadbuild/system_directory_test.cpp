@@ -43,9 +43,8 @@ TEST(SystemDirectory, TheFilesOfASmallDimer) {
   // The directory is named after the entry.
   EXPECT_EQ(entries_of(dir.path() / "dimer"),
             (std::vector<std::string>{"cgff.itp", "conf.gro", "em.mdp", "md.mdp",
-                                      "posre_protein_A.itp", "posre_protein_B.itp",
-                                      "protein_A.itp", "protein_B.itp", "system.pdb",
-                                      "topol.top"}));
+                                      "posre_protein_A.itp", "posre_protein_B.itp", "protein_A.itp",
+                                      "protein_B.itp", "system.pdb", "topol.top"}));
   EXPECT_EQ(dir.read("dimer/topol.top"),
             "; The coarse-grained system: the force field, then each molecule.\n"
             "#include \"cgff.itp\"\n#include \"protein_A.itp\"\n#include \"protein_B.itp\"\n\n"
@@ -68,8 +67,9 @@ TEST(SystemDirectory, TheFilesOfASmallDimer) {
   EXPECT_EQ(posre, (std::vector<std::string>{"      1      1      1000      1000      1000",
                                              "      2      1      1000      1000      1000",
                                              "      3      1      1000      1000      1000"}));
-  EXPECT_NE(dir.read("dimer/protein_B.itp").find("#ifdef POSRES\n#include \"posre_protein_B.itp\"\n"),
-            std::string::npos);
+  EXPECT_NE(
+      dir.read("dimer/protein_B.itp").find("#ifdef POSRES\n#include \"posre_protein_B.itp\"\n"),
+      std::string::npos);
   // The viewers' file keeps the entry's chains and residue numbers.
   const auto pdb = lines(dir.read("dimer/system.pdb"));
   // Five records of chain A and a TER before chain B.
@@ -125,11 +125,13 @@ TEST(SystemDirectory, AFailedRunLeavesNothingAndAnExistingDirectoryStaysUnlessFo
   // A force field that lacks most of the library's bead types: refused
   // before anything is written, naming them in the library's order (ALA's
   // backbone P4, then ARG's side chain N0 and Qd).
-  dir.write("ff.itp", "[ atomtypes ]\n; name mass\n  P5  72.0 0.0 A 0.1 0.01\n[ bondtypes ]\n  P4 P4\n");
+  dir.write("ff.itp",
+            "[ atomtypes ]\n; name mass\n  P5  72.0 0.0 A 0.1 0.01\n[ bondtypes ]\n  P4 P4\n");
   const auto refused = run_beadbuild(dir, {"dimer.pdb", "-o", "out", "--forcefield", "ff.itp"});
   EXPECT_EQ(refused.exit_status, 1);
-  EXPECT_TRUE(refused.err.starts_with("beadbuild: the force field ff.itp declares no atom type for "
-                                      "the library's bead types: P4 N0 Qd "))
+  EXPECT_TRUE(
+      refused.err.starts_with("beadbuild: the force field ff.itp declares no atom type for "
+                              "the library's bead types: P4 N0 Qd "))
       << refused.err;
   EXPECT_EQ(entries_of(dir.path()), (std::vector<std::string>{"dimer.pdb", "ff.itp"}));
 
@@ -177,7 +179,8 @@ TEST(RefusedEntries, CoincidingBackboneBeadsAndAnUnwritableReportPlaceNothing) {
   testsupport::ProcessOptions full;
   full.output = testsupport::ProcessOptions::Output::file;
   full.output_file = "/dev/full";
-  const auto unreported = testsupport::run_process(BEADBUILD_PATH, {"dimer.pdb", "-o", "out"}, dir.path(), full);
+  const auto unreported =
+      testsupport::run_process(BEADBUILD_PATH, {"dimer.pdb", "-o", "out"}, dir.path(), full);
   EXPECT_EQ(unreported.exit_status, 1);
   EXPECT_EQ(unreported.err, "beadbuild: cannot write to standard output\n");
   // Nothing placed, no temporary directory left.
@@ -202,6 +205,34 @@ TEST(RefusedEntries, LaterSegmentsOfAChainAreNamedWhenLeftOut) {
             "beadbuild: chain (blank): 2 residues of segment \"S2\" left out (a chain is mapped "
             "from its first segment with amino acids)\n");
   EXPECT_EQ(section_lines(dir.read("out/protein.itp"), "atoms").size(), 1U);
+}
+
+}  // namespace
+}  // namespace bbtest
+
+namespace bbtest {
+namespace {
+
+TEST(CommandLine, HelpNamesEveryOptionAndARefusedLinePointsToIt) {
+  ScratchDir dir;
+  const auto help = run_beadbuild(dir, {"--help"});
+  EXPECT_EQ(help.exit_status, 0);
+  EXPECT_TRUE(help.out.starts_with("usage: beadbuild ENTRY")) << help.out;
+  // Every option is named; exit statuses and messages are left to the
+  // manual page, which the help points to.
+  for (const char* option :
+       {"-o, --output", "--chains", "--merge", "--library", "--mapping", "--forcefield", "--i4",
+        "--network-k", "--network-cutoff", "--posre", "--box-margin", "--bond-gaps",
+        "--skip-incomplete", "--format", "--model", "--altloc", "--force", "--help", "--version"}) {
+    EXPECT_NE(help.out.find(option), std::string::npos) << option;
+  }
+  EXPECT_NE(help.out.find("man beadbuild"), std::string::npos) << help.out;
+
+  const auto refused = run_beadbuild(dir, {"e.pdb", "--i4", "x"});
+  EXPECT_EQ(refused.exit_status, 2);
+  EXPECT_EQ(refused.err, "beadbuild: option --i4: not a number: x\nTry 'beadbuild --help'.\n");
+  EXPECT_EQ(refused.out, "");
+  EXPECT_TRUE(entries_of(dir.path()).empty());
 }
 
 }  // namespace

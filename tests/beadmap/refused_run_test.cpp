@@ -120,7 +120,8 @@ TEST_F(RefusedRun, AMalformedMappingNamesFileAndLine) {
 TEST_F(RefusedRun, ALibraryBeadweaveWouldRefuse) {
   const auto absent = run_beadmap(dir_, {"entry.pdb", "--library", "absent.dat"});
   EXPECT_EQ(absent.exit_status, 1);
-  EXPECT_TRUE(absent.err.starts_with("beadmap: the template library cannot be used: file not found"))
+  EXPECT_TRUE(
+      absent.err.starts_with("beadmap: the template library cannot be used: file not found"))
       << absent.err;
   EXPECT_NE(absent.err.find("absent.dat"), std::string::npos) << absent.err;
   EXPECT_EQ(directory_entries(dir_), inputs_);
@@ -135,32 +136,45 @@ TEST_F(RefusedRun, ALibraryBeadweaveWouldRefuse) {
   EXPECT_EQ(directory_entries(dir_), inputs_);
 
   // A count that is not a digit.
-  add_input("letter.dat", library_with("GLY", "GLY    x   0   0   0   0\n    1    P5     1   GLY    BB     1   0.000\n"));
+  add_input("letter.dat",
+            library_with(
+                "GLY", "GLY    x   0   0   0   0\n    1    P5     1   GLY    BB     1   0.000\n"));
   EXPECT_EQ(run_beadmap(dir_, {"entry.pdb", "--library=letter.dat"}).exit_status, 1);
   EXPECT_EQ(directory_entries(dir_), inputs_);
 }
 
 TEST_F(RefusedRun, AMappingThatDisagreesWithTheLibrary) {
-  add_input("renamed.dat", library_with("GLY", "GLX    1   0   0   0   0\n    1    P5     1   GLX    BB     1   0.000\n"));
+  add_input("renamed.dat",
+            library_with(
+                "GLY", "GLX    1   0   0   0   0\n    1    P5     1   GLX    BB     1   0.000\n"));
   expect_refused({"entry.pdb", "--library", "renamed.dat"},
                  "residue GLY 1: no template of renamed.dat is named GLY");
   // GLY as a 21st template, which is never read: the message says so.
-  add_input("extra.dat", library_with("GLY", "GLX    1   0   0   0   0\n    1    P5     1   GLX    BB     1   0.000\n") +
-                             "GLY    1   0   0   0   0\n    1    P5     1   GLY    BB     1   0.000\n");
+  add_input("extra.dat",
+            library_with(
+                "GLY", "GLX    1   0   0   0   0\n    1    P5     1   GLX    BB     1   0.000\n") +
+                "GLY    1   0   0   0   0\n    1    P5     1   GLY    BB     1   0.000\n");
   expect_refused({"entry.pdb", "--library", "extra.dat"},
                  "residue GLY 1: no template of extra.dat is named GLY (the file holds more than "
                  "the 20 templates beadweave reads; the others are never read)");
-  add_input("lys.dat", library_with("LYS", "LYS    2   0   0   0   0\n    1    P5     1   LYS    BB     1   0.000\n    2    C3     1   LYS   SC1     2   0.000\n"));
+  add_input("lys.dat", library_with("LYS",
+                                    "LYS    2   0   0   0   0\n    1    P5     1   LYS    BB     1 "
+                                    "  0.000\n    2    C3     1   LYS   SC1     2   0.000\n"));
   expect_refused({"entry.pdb", "--library", "lys.dat"},
                  "residue LYS 3: the mapping gives 3 beads (BB SC1 SC2), template LYS of lys.dat "
                  "has 2 beads (BB SC1)");
   // Of two templates with one name the later counts: a second GLY in the
   // place of VAL, with two beads.
-  add_input("twogly.dat", library_with("VAL", "GLY    2   0   0   0   0\n    1    P5     1   GLY    BB     1   0.000\n    2    C3     1   GLY   SC1     2   0.000\n"));
+  add_input("twogly.dat",
+            library_with("VAL",
+                         "GLY    2   0   0   0   0\n    1    P5     1   GLY    BB     1   0.000\n  "
+                         "  2    C3     1   GLY   SC1     2   0.000\n"));
   expect_refused({"entry.pdb", "--library", "twogly.dat"},
                  "residue GLY 1: the mapping gives 1 beads (BB), template GLY of twogly.dat has 2 "
                  "beads (BB SC1)");
-  add_input("names.map", "bead GLY B N CA C O\nbead LYS BB N CA C O\nbead LYS SC1 CB CG CD\nbead LYS SC2 CE NZ\n");
+  add_input(
+      "names.map",
+      "bead GLY B N CA C O\nbead LYS BB N CA C O\nbead LYS SC1 CB CG CD\nbead LYS SC2 CE NZ\n");
   expect_refused({"entry.pdb", "--mapping", "names.map"},
                  "residue GLY 1: the mapping gives 1 beads (B), template GLY of beadlib.dat has 1 "
                  "beads (BB)");
@@ -168,7 +182,8 @@ TEST_F(RefusedRun, AMappingThatDisagreesWithTheLibrary) {
 
 TEST_F(RefusedRun, ExistingOutputsAreKeptWithoutForce) {
   add_input("pdb-CG.pdb", "old structure\n");
-  expect_refused({"entry.pdb"}, "pdb-CG.pdb exists; it is not overwritten (use --force to replace it)");
+  expect_refused({"entry.pdb"},
+                 "pdb-CG.pdb exists; it is not overwritten (use --force to replace it)");
   EXPECT_EQ(dir_.read("pdb-CG.pdb"), "old structure\n");
 
   // An existing posre.itp keeps the structure from being written too.
@@ -202,9 +217,8 @@ TEST_F(RefusedRun, ExistingOutputsAreKeptWithoutForce) {
 }
 
 TEST_F(RefusedRun, CommandLinesThatCannotStandEndWithStatusTwo) {
-  for (const std::vector<std::string>& args :
-       std::vector<std::vector<std::string>>{{}, {"entry.pdb", "--bogus"}, {"entry.pdb", "-o"},
-                                             {"a.pdb", "b.pdb"}}) {
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+           {}, {"entry.pdb", "--bogus"}, {"entry.pdb", "-o"}, {"a.pdb", "b.pdb"}}) {
     const auto result = run_beadmap(dir_, args);
     EXPECT_EQ(result.exit_status, 2);
     EXPECT_TRUE(result.err.ends_with("\nTry 'beadmap --help'.\n")) << result.err;
@@ -219,6 +233,14 @@ TEST_F(RefusedRun, CommandLinesThatCannotStandEndWithStatusTwo) {
   EXPECT_EQ(help.exit_status, 0);
   EXPECT_TRUE(help.out.starts_with("usage: beadmap INPUT")) << help.out;
   EXPECT_NE(help.out.find("| beadweave"), std::string::npos);  // the three-step path
+  // The help names every option; exit statuses and messages are left to the
+  // manual page, which it points to.
+  for (const char* option :
+       {"-o, --output", "--chain", "--library", "--mapping", "--posre", "--skip-incomplete",
+        "--format", "--model", "--altloc", "--list", "--force", "--help", "--version"}) {
+    EXPECT_NE(help.out.find(option), std::string::npos) << option;
+  }
+  EXPECT_NE(help.out.find("man beadmap"), std::string::npos) << help.out;
   EXPECT_EQ(directory_entries(dir_), inputs_);
 }
 
