@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Timing of beadmap on entries of about 10^5 atoms, made by replicating the
-# chains of a real entry (PDB 2XHE, 6267 protein atoms in chains A and B, from
-# Debian's python-biopython-doc):
+# chains of a real entry (PDB 2XHE, 6267 protein atoms in chains A and B, the
+# project's copy in tests/data/entries):
 #   many-chains  16 copies of both chains under new chain ids (100272 atoms);
 #                beadmap reads them all and maps the first chain
 #   one-chain    23 copies of chain A as one chain, told apart by insertion
@@ -15,8 +15,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 beadmap=$(realpath "${1:-$root/build/release/beadmap/beadmap}")
-source_entry=/usr/share/doc/python-biopython-doc/Tests/PDB/2XHE.pdb.gz
-[[ -f $source_entry ]] || { echo "$source_entry is missing (Debian package python-biopython-doc)" >&2; exit 1; }
+source_entry=$root/tests/data/entries/2XHE.pdb.gz
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/beadmap-bench-XXXXXX")
 trap 'rm -rf "$work"' EXIT

@@ -1,5 +1,6 @@
-// The command line both programs share: a run takes no arguments; --help and
-// --version answer and end; anything else is refused with a usage line.
+// The command line of the two programs without options (beadweave and
+// pairprobe): a run takes no arguments; --help and --version answer and end;
+// anything else is refused with a usage line.
 #ifndef RECORD_IO_COMMAND_LINE_HPP
 #define RECORD_IO_COMMAND_LINE_HPP
 

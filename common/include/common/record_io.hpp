@@ -1,4 +1,6 @@
-// Record I/O: the one layer through which both programs read and write text.
+// Record I/O: the one layer through which beadweave and pairprobe read and
+// write text, and beadmap and beadbuild read the template library and write
+// the topology (the front ends read structures with their own library).
 //
 // A stream is a unit (a small integer): 0 standard error, 5 standard input,
 // 6 standard output, any other number a file opened with open(). Every
