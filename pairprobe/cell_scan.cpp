@@ -58,8 +58,8 @@
 
 #include "column_grid.hpp"
 #include "grid_scans.hpp"
-#include "common/helper_threads.hpp"
 #include "pair_scan.hpp"
+#include "parallel/helper_threads.hpp"
 
 namespace pairprobe {
 namespace {
@@ -75,7 +75,7 @@ constexpr std::size_t particles_worth_sharing = 8192;
 
 unsigned thread_count(const CellScanOptions& options, std::size_t particles) {
   if (options.threads > 0) return options.threads;
-  return particles < particles_worth_sharing ? 1 : rio::threads_in_use();
+  return particles < particles_worth_sharing ? 1 : parallel::threads_in_use();
 }
 
 // Blocks small enough to share the work evenly, large enough that handing

@@ -11,7 +11,7 @@
 
 #include "column_windows.hpp"
 #include "grid_scans.hpp"
-#include "common/helper_threads.hpp"
+#include "parallel/helper_threads.hpp"
 #include "periodic_fold.hpp"
 #include "shared_work.hpp"
 
@@ -349,7 +349,7 @@ bool collect_pairs_by_column(const Configuration& config, const ColumnGrid& grid
   });
   if (progress.over_limit.load()) return false;
   // Each thread's pairs sorted on that thread, then merged.
-  rio::share_pieces(thread_count, found.size(), [&](std::size_t t) {
+  parallel::share_pieces(thread_count, found.size(), [&](std::size_t t) {
     std::sort(found[t].begin(), found[t].end(), in_pair_order);
   });
   pairs.clear();

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "common/helper_threads.hpp"
+#include "parallel/helper_threads.hpp"
 #include "shared_work.hpp"
 
 namespace pairprobe {
@@ -186,7 +186,7 @@ struct ColumnGrid::Placement {
   // that part in each group. Each part writes to few places at a time.
   template <typename Value, typename Source>
   void copy_into_groups(unsigned threads, Value* target, const Source& source) const {
-    rio::share_pieces(threads, parts, [&](std::size_t part) {
+    parallel::share_pieces(threads, parts, [&](std::size_t part) {
       const auto first_row = part_rows.begin() + static_cast<std::ptrdiff_t>(part * groups.count);
       std::vector<std::uint32_t> next(first_row,
                                       first_row + static_cast<std::ptrdiff_t>(groups.count));
@@ -233,7 +233,7 @@ ColumnGrid::Placement ColumnGrid::count_groups(const Positions& positions, const
   placement.group_of.resize(n);
   std::vector<std::uint32_t> counts(placement.parts * groups, 0);
   std::atomic<bool> keys_are_x{true};
-  rio::share_pieces(threads, placement.parts, [&](std::size_t part) {
+  parallel::share_pieces(threads, placement.parts, [&](std::size_t part) {
     const RowRange range = placement.part_range(part, n);
     std::uint32_t* part_counts = counts.data() + part * groups;
     bool part_keys_are_x = true;
@@ -297,7 +297,7 @@ void ColumnGrid::order_groups(const Placement& placement, Bins& bins, unsigned t
   const std::size_t bin_count = placement.groups.bins;
   bins.start.resize(bin_count + 1);
   bins.start[bin_count] = static_cast<std::uint32_t>(placement.rows());
-  rio::share_pieces(threads, placement.groups.count, [&](std::size_t g) {
+  parallel::share_pieces(threads, placement.groups.count, [&](std::size_t g) {
     order_group(bins, placement.groups.first_bin(g), placement.groups.first_bin(g + 1),
                 {placement.group_start[g], placement.group_start[g + 1]});
   });

@@ -3,13 +3,13 @@
 // millisecond or more to be given a core of its own, as long as the work
 // itself; helpers that are already running, and that look for work for a
 // short while before they sleep, take the next piece at once.
-#ifndef RECORD_IO_HELPER_THREADS_HPP
-#define RECORD_IO_HELPER_THREADS_HPP
+#ifndef PARALLEL_HELPER_THREADS_HPP
+#define PARALLEL_HELPER_THREADS_HPP
 
 #include <cstddef>
 #include <functional>
 
-namespace rio {
+namespace parallel {
 
 // Runs work(t) once for each t = 0, 1, ..., count - 1 and returns when all
 // have returned. The calling thread takes part; helper threads take what
@@ -51,6 +51,6 @@ void step_back_when_cores_are_busy();
 // a core by the time it comes.
 void prepare_helpers(unsigned count);
 
-}  // namespace rio
+}  // namespace parallel
 
 #endif

@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "common/helper_threads.hpp"
+#include "parallel/helper_threads.hpp"
 
 namespace {
 
@@ -21,7 +21,7 @@ TEST(HelperThreads, EachPieceRunsOnceAndAllHaveEndedWhenTheCallReturns) {
     const auto count = static_cast<unsigned>(round % 9);  // 0 to 8 pieces
     std::vector<std::atomic<int>> runs(count);
     std::atomic<unsigned> ended{0};
-    rio::run_together(count, [&](unsigned t) {
+    parallel::run_together(count, [&](unsigned t) {
       ++runs[t];
       if (t % 3 == 1) std::this_thread::yield();
       ++ended;
@@ -32,11 +32,11 @@ TEST(HelperThreads, EachPieceRunsOnceAndAllHaveEndedWhenTheCallReturns) {
 }
 
 TEST(HelperThreads, PiecesMayRunOnSeveralThreads) {
-  rio::prepare_helpers(1);
+  parallel::prepare_helpers(1);
   std::mutex guard;
   std::set<std::thread::id> threads;
   for (int round = 0; round < 200 && threads.size() < 2; ++round) {
-    rio::run_together(2, [&](unsigned) {
+    parallel::run_together(2, [&](unsigned) {
       // Long enough for a waiting helper to take the other piece.
       const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(200);
       while (std::chrono::steady_clock::now() < until) {
@@ -51,7 +51,7 @@ TEST(HelperThreads, PiecesMayRunOnSeveralThreads) {
 TEST(HelperThreads, TheFirstFailingPieceIsRethrownAfterTheOthersEnded) {
   std::atomic<int> ended{0};
   try {
-    rio::run_together(5, [&](unsigned t) {
+    parallel::run_together(5, [&](unsigned t) {
       if (t == 3) throw std::runtime_error("piece 3");
       if (t == 1) throw std::runtime_error("piece 1");
       ++ended;
@@ -63,15 +63,14 @@ TEST(HelperThreads, TheFirstFailingPieceIsRethrownAfterTheOthersEnded) {
   EXPECT_EQ(ended.load(), 3);
   // The helpers still serve the next call.
   std::atomic<int> after{0};
-  rio::run_together(3, [&](unsigned) { ++after; });
+  parallel::run_together(3, [&](unsigned) { ++after; });
   EXPECT_EQ(after.load(), 3);
 }
 
 TEST(HelperThreads, APieceMayItselfRunWorkTogether) {
   std::atomic<int> inner_pieces{0};
-  rio::run_together(2, [&](unsigned) {
-    rio::run_together(3, [&](unsigned) { ++inner_pieces; });
-  });
+  parallel::run_together(
+      2, [&](unsigned) { parallel::run_together(3, [&](unsigned) { ++inner_pieces; }); });
   EXPECT_EQ(inner_pieces.load(), 6);
 }
 

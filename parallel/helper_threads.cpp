@@ -1,4 +1,4 @@
-#include "common/helper_threads.hpp"
+#include "parallel/helper_threads.hpp"
 
 #ifdef __linux__
 #include <pthread.h>
@@ -17,9 +17,9 @@
 #include <thread>
 #include <vector>
 
-#include "common/machine_load.hpp"
+#include "parallel/machine_load.hpp"
 
-namespace rio {
+namespace parallel {
 namespace {
 
 // How long a helper looks for new work, and a caller for its pieces to be
@@ -416,4 +416,4 @@ unsigned threads_in_use() { return core_watch().stepped_back() ? 1 : hardware_th
 
 void prepare_helpers(unsigned count) { helper_pool().start_helpers(count); }
 
-}  // namespace rio
+}  // namespace parallel
