@@ -13,9 +13,10 @@
 #include <functional>
 #include <vector>
 
-#include "configuration.hpp"
-#include "pair_scan.hpp"
+#include "cell_scan.hpp"
 #include "common/record_io.hpp"
+#include "configuration.hpp"
+#include "reference_scan.hpp"
 
 namespace {
 

@@ -9,11 +9,11 @@
 #include <cstdint>
 #include <string>
 
-#include "configuration.hpp"
-#include "fuzz_support.hpp"
-#include "pair_scan.hpp"
 #include "common/record_io.hpp"
 #include "common/record_parsing.hpp"
+#include "configuration.hpp"
+#include "fuzz_support.hpp"
+#include "reference_scan.hpp"
 
 namespace {
 

@@ -48,18 +48,21 @@
 //   the window nears half the edge). The two particles therefore sit in the
 //   same or neighbouring columns and within each other's windows, wherever
 //   they are.
-// Both traversals of the grid (grid_scans.hpp) test every such candidate
+// Both traversals of the grid (collected_pairs.hpp, streamed_pairs.hpp) test every such candidate
 // pair exactly once and deliver the pairs in (i, j) order, so the output is
 // the reference's, pair for pair.
+#include "cell_scan.hpp"
+
 #include <algorithm>
 #include <cmath>
 #include <utility>
 #include <vector>
 
+#include "collected_pairs.hpp"
 #include "column_grid.hpp"
-#include "grid_scans.hpp"
-#include "pair_scan.hpp"
 #include "parallel/helper_threads.hpp"
+#include "reference_scan.hpp"
+#include "streamed_pairs.hpp"
 
 namespace pairprobe {
 namespace {

@@ -20,14 +20,9 @@
 #include "bulk_storage.hpp"
 #include "configuration.hpp"
 #include "grid_plan.hpp"
+#include "index_range.hpp"
 
 namespace pairprobe {
-
-// Rows [first, last) of the grid.
-struct RowRange {
-  std::size_t first;
-  std::size_t last;
-};
 
 // The grid's rows: row r holds particle index[r] (0-based) at (x[r], y[r],
 // z[r]), with its key along x at key[r].
@@ -59,7 +54,7 @@ class ColumnGrid {
   }
   std::uint32_t column_at(std::uint32_t y, std::uint32_t z) const { return z * plan_.y.count + y; }
   // The rows of column c.
-  RowRange column(std::uint32_t c) const { return {column_start_[c], column_start_[c + 1]}; }
+  IndexRange column(std::uint32_t c) const { return {column_start_[c], column_start_[c + 1]}; }
   GridRows rows() const;
   // The keys of column c, ascending.
   std::span<const double> keys(std::uint32_t c) const {
@@ -86,7 +81,7 @@ class ColumnGrid {
   Placement count_groups(const Positions& positions, const Bins& bins, unsigned threads) const;
   void move_into_groups(Positions& positions, Placement& placement, unsigned threads);
   void order_groups(const Placement& placement, Bins& bins, unsigned threads);
-  void order_group(Bins& bins, std::size_t first_bin, std::size_t last_bin, RowRange rows);
+  void order_group(Bins& bins, std::size_t first_bin, std::size_t last_bin, IndexRange rows);
   void make_keys(bool keys_are_x, unsigned threads);
   void order_columns(unsigned threads);
 

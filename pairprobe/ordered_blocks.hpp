@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "pair_scan.hpp"
+#include "overlap_pair.hpp"
 
 namespace pairprobe {
 

@@ -1,9 +1,10 @@
 // Particle-by-particle traversal of the grid, in the reference order.
+#include "streamed_pairs.hpp"
+
 #include <algorithm>
 #include <vector>
 
 #include "column_windows.hpp"
-#include "grid_scans.hpp"
 #include "periodic_fold.hpp"
 
 namespace pairprobe {

@@ -6,8 +6,8 @@
 #include <ostream>
 #include <vector>
 
-#include "pair_scan.hpp"
 #include "periodic_fold.hpp"
+#include "reference_scan.hpp"
 
 namespace pairprobe {
 namespace {

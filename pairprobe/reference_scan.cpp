@@ -1,4 +1,4 @@
-#include "pair_scan.hpp"
+#include "reference_scan.hpp"
 
 #include <cstddef>
 
