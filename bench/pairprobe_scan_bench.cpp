@@ -13,10 +13,10 @@
 #include <functional>
 #include <vector>
 
-#include "cell_scan.hpp"
 #include "common/record_io.hpp"
-#include "configuration.hpp"
-#include "reference_scan.hpp"
+#include "pairprobe/cell_scan.hpp"
+#include "pairprobe/configuration.hpp"
+#include "pairprobe/reference_scan.hpp"
 
 namespace {
 

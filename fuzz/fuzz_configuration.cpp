@@ -11,9 +11,9 @@
 
 #include "common/record_io.hpp"
 #include "common/record_parsing.hpp"
-#include "configuration.hpp"
 #include "fuzz_support.hpp"
-#include "reference_scan.hpp"
+#include "pairprobe/configuration.hpp"
+#include "pairprobe/reference_scan.hpp"
 
 namespace {
 

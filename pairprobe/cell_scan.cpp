@@ -51,7 +51,7 @@
 // Both traversals of the grid (collected_pairs.hpp, streamed_pairs.hpp) test every such candidate
 // pair exactly once and deliver the pairs in (i, j) order, so the output is
 // the reference's, pair for pair.
-#include "cell_scan.hpp"
+#include "pairprobe/cell_scan.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -60,8 +60,8 @@
 
 #include "collected_pairs.hpp"
 #include "column_grid.hpp"
+#include "pairprobe/reference_scan.hpp"
 #include "parallel/helper_threads.hpp"
-#include "reference_scan.hpp"
 #include "streamed_pairs.hpp"
 
 namespace pairprobe {

@@ -14,9 +14,9 @@
 
 #include "column_windows.hpp"
 #include "index_range.hpp"
+#include "pairprobe/periodic_fold.hpp"
+#include "pairprobe/shared_work.hpp"
 #include "parallel/helper_threads.hpp"
-#include "periodic_fold.hpp"
-#include "shared_work.hpp"
 
 namespace pairprobe {
 namespace {

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "column_grid.hpp"
-#include "configuration.hpp"
-#include "overlap_pair.hpp"
+#include "pairprobe/configuration.hpp"
+#include "pairprobe/overlap_pair.hpp"
 
 namespace pairprobe {
 

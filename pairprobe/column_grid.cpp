@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "pairprobe/shared_work.hpp"
 #include "parallel/helper_threads.hpp"
-#include "shared_work.hpp"
 
 namespace pairprobe {
 namespace {

@@ -17,10 +17,10 @@
 #include <cstdint>
 #include <span>
 
-#include "bulk_storage.hpp"
-#include "configuration.hpp"
 #include "grid_plan.hpp"
 #include "index_range.hpp"
+#include "pairprobe/bulk_storage.hpp"
+#include "pairprobe/configuration.hpp"
 
 namespace pairprobe {
 

@@ -3,10 +3,10 @@
 #include <span>
 #include <utility>
 
-#include "cell_scan.hpp"
 #include "common/command_line.hpp"
 #include "common/record_io.hpp"
-#include "configuration.hpp"
+#include "pairprobe/cell_scan.hpp"
+#include "pairprobe/configuration.hpp"
 #include "parallel/helper_threads.hpp"
 #include "report.hpp"
 

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "overlap_pair.hpp"
+#include "pairprobe/overlap_pair.hpp"
 
 namespace pairprobe {
 

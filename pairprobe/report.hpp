@@ -4,7 +4,7 @@
 
 #include <span>
 
-#include "overlap_pair.hpp"
+#include "pairprobe/overlap_pair.hpp"
 
 namespace pairprobe {
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "column_windows.hpp"
-#include "periodic_fold.hpp"
+#include "pairprobe/periodic_fold.hpp"
 
 namespace pairprobe {
 namespace {

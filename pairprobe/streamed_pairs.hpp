@@ -4,9 +4,9 @@
 #define PAIRPROBE_STREAMED_PAIRS_HPP
 
 #include "column_grid.hpp"
-#include "configuration.hpp"
 #include "ordered_blocks.hpp"
-#include "overlap_pair.hpp"
+#include "pairprobe/configuration.hpp"
+#include "pairprobe/overlap_pair.hpp"
 
 namespace pairprobe {
 

@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "pairprobe/reference_scan.hpp"
 #include "process.hpp"
-#include "reference_scan.hpp"
 
 namespace pairprobe {
 namespace {

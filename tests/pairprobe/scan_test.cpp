@@ -6,8 +6,8 @@
 #include <ostream>
 #include <vector>
 
-#include "periodic_fold.hpp"
-#include "reference_scan.hpp"
+#include "pairprobe/periodic_fold.hpp"
+#include "pairprobe/reference_scan.hpp"
 
 namespace pairprobe {
 namespace {

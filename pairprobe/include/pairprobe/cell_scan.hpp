@@ -7,8 +7,8 @@
 
 #include <cstddef>
 
-#include "configuration.hpp"
-#include "overlap_pair.hpp"
+#include "pairprobe/configuration.hpp"
+#include "pairprobe/overlap_pair.hpp"
 
 namespace pairprobe {
 

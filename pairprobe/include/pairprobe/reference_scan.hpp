@@ -7,8 +7,8 @@
 #ifndef PAIRPROBE_REFERENCE_SCAN_HPP
 #define PAIRPROBE_REFERENCE_SCAN_HPP
 
-#include "configuration.hpp"
-#include "overlap_pair.hpp"
+#include "pairprobe/configuration.hpp"
+#include "pairprobe/overlap_pair.hpp"
 
 namespace pairprobe {
 
