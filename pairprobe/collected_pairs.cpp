@@ -9,7 +9,7 @@
 #include <bit>
 #include <cstdint>
 #include <limits>
-#include <ranges>
+#include <span>
 #include <vector>
 
 #include "column_windows.hpp"
@@ -287,10 +287,11 @@ class HalfShellScan {
 // The first column from `first` on with at least `share` particles in the
 // columns before it (column_count() when none has).
 std::uint32_t first_column_after_share(const ColumnGrid& grid, std::uint32_t first, double share) {
-  const auto columns = std::views::iota(first, grid.column_count());
-  const auto found = std::ranges::partition_point(
-      columns, [&](std::uint32_t c) { return grid.particles_before(c) < share; });
-  return first + static_cast<std::uint32_t>(found - columns.begin());
+  const std::span<const std::uint32_t> before = grid.particles_before_columns();
+  const auto found =
+      std::partition_point(before.begin() + first, before.end() - 1,
+                           [share](std::uint32_t particles) { return particles < share; });
+  return static_cast<std::uint32_t>(found - before.begin());
 }
 
 // Cuts the columns into bands holding about equally many particles.

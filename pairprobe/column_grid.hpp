@@ -62,6 +62,10 @@ class ColumnGrid {
   }
   // Rows in columns [0, c) (column_count() included).
   std::uint32_t particles_before(std::uint32_t c) const { return column_start_[c]; }
+  // particles_before(c) for every c from 0 to column_count(), ascending.
+  std::span<const std::uint32_t> particles_before_columns() const {
+    return {column_start_.data(), column_start_.size()};
+  }
   // The column a row lies in.
   std::uint32_t column_of_row(std::size_t row) const {
     return column_at(plan_.y.cell_of(y_[row]), plan_.z.cell_of(z_[row]));
