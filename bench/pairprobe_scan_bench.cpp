@@ -13,9 +13,10 @@
 #include <functional>
 #include <vector>
 
-#include "configuration.hpp"
-#include "pair_scan.hpp"
 #include "common/record_io.hpp"
+#include "pairprobe/cell_scan.hpp"
+#include "pairprobe/configuration.hpp"
+#include "pairprobe/reference_scan.hpp"
 
 namespace {
 

@@ -11,9 +11,9 @@
 #include <utility>
 #include <vector>
 
-#include "common/helper_threads.hpp"
 #include "common/record_io.hpp"
 #include "common/record_parsing.hpp"
+#include "parallel/helper_threads.hpp"
 #include "units.hpp"
 
 namespace rio {
@@ -154,7 +154,7 @@ PieceCut cut_by_counting(std::string_view block, std::size_t pieces, unsigned th
     cut.starts.push_back(std::max(cut.starts.back(), block.find('\n', middle) + 1));
   }
   cut.starts.push_back(block.size());
-  share_pieces(threads, pieces, [&](std::size_t p) {
+  parallel::share_pieces(threads, pieces, [&](std::size_t p) {
     cut.records_before[p + 1] =
         records_in(block.substr(cut.starts[p], cut.starts[p + 1] - cut.starts[p]));
   });
@@ -197,7 +197,7 @@ Progress read_block_in_pieces(std::string_view block, const PieceCut& cut, const
   const std::size_t rows_left = table.rows() - first_row;
   std::vector<Progress> progress(pieces);
   const std::size_t extras = extra ? 1 : 0;
-  share_pieces(threads, extras + pieces, [&](std::size_t task) {
+  parallel::share_pieces(threads, extras + pieces, [&](std::size_t task) {
     if (task < extras) {
       extra();
       return;
@@ -277,7 +277,7 @@ void read_rows(int unit_number, const RowTable& table) {
     const std::string_view block =
         buffered_records(unit, block_wanted(unit, block_bytes), may_read);
     block_bytes = std::min(2 * block_bytes, sizes.block);
-    const unsigned threads = threads_in_use();  // one, once a busy machine is seen
+    const unsigned threads = parallel::threads_in_use();  // one, once a busy machine is seen
     const std::size_t pieces = split_next_block && threads > 1 ? block.size() / sizes.piece : 1;
     Progress progress;
     bool reads_ahead = false;

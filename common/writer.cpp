@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "common/helper_threads.hpp"
 #include "common/number_format.hpp"
 #include "common/record_io.hpp"
 #include "common/record_parsing.hpp"
+#include "parallel/helper_threads.hpp"
 #include "units.hpp"
 
 namespace rio {
@@ -105,13 +105,13 @@ FormattedRecords format_records(const Layout& layout, std::size_t first, std::si
 void vwrite_many(int unit_number, const Layout& layout, std::size_t count,
                  const RecordValues& values_of) {
   Unit& unit = unit_for(unit_number);
-  const unsigned threads = threads_in_use();
+  const unsigned threads = parallel::threads_in_use();
   const std::size_t batch = records_per_piece * pieces_per_thread * threads;
   for (std::size_t first = 0; first < count; first += batch) {
     const std::size_t last = std::min(count, first + batch);
     const std::size_t pieces = (last - first + records_per_piece - 1) / records_per_piece;
     std::vector<FormattedRecords> formatted(pieces);
-    share_pieces(threads, pieces, [&](std::size_t p) {
+    parallel::share_pieces(threads, pieces, [&](std::size_t p) {
       const std::size_t piece_first = first + p * records_per_piece;
       formatted[p] = format_records(layout, piece_first,
                                     std::min(last, piece_first + records_per_piece), values_of);

@@ -9,11 +9,11 @@
 #include <cstdint>
 #include <string>
 
-#include "configuration.hpp"
-#include "fuzz_support.hpp"
-#include "pair_scan.hpp"
 #include "common/record_io.hpp"
 #include "common/record_parsing.hpp"
+#include "fuzz_support.hpp"
+#include "pairprobe/configuration.hpp"
+#include "pairprobe/reference_scan.hpp"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "bulk_storage.hpp"
+#include "pairprobe/bulk_storage.hpp"
 
 #include <sys/mman.h>
 #include <unistd.h>

@@ -48,18 +48,21 @@
 //   the window nears half the edge). The two particles therefore sit in the
 //   same or neighbouring columns and within each other's windows, wherever
 //   they are.
-// Both traversals of the grid (grid_scans.hpp) test every such candidate
+// Both traversals of the grid (collected_pairs.hpp, streamed_pairs.hpp) test every such candidate
 // pair exactly once and deliver the pairs in (i, j) order, so the output is
 // the reference's, pair for pair.
+#include "pairprobe/cell_scan.hpp"
+
 #include <algorithm>
 #include <cmath>
 #include <utility>
 #include <vector>
 
+#include "collected_pairs.hpp"
 #include "column_grid.hpp"
-#include "grid_scans.hpp"
-#include "common/helper_threads.hpp"
-#include "pair_scan.hpp"
+#include "pairprobe/reference_scan.hpp"
+#include "parallel/helper_threads.hpp"
+#include "streamed_pairs.hpp"
 
 namespace pairprobe {
 namespace {
@@ -75,7 +78,7 @@ constexpr std::size_t particles_worth_sharing = 8192;
 
 unsigned thread_count(const CellScanOptions& options, std::size_t particles) {
   if (options.threads > 0) return options.threads;
-  return particles < particles_worth_sharing ? 1 : rio::threads_in_use();
+  return particles < particles_worth_sharing ? 1 : parallel::threads_in_use();
 }
 
 // Blocks small enough to share the work evenly, large enough that handing

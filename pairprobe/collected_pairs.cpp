@@ -2,18 +2,21 @@
 // the half of its neighbouring columns that come after it, so that every
 // pair of neighbouring columns is met once; between two columns, each
 // particle meets the particles in its window along x.
+#include "collected_pairs.hpp"
+
 #include <algorithm>
 #include <atomic>
 #include <bit>
 #include <cstdint>
 #include <limits>
+#include <span>
 #include <vector>
 
 #include "column_windows.hpp"
-#include "grid_scans.hpp"
-#include "common/helper_threads.hpp"
-#include "periodic_fold.hpp"
-#include "shared_work.hpp"
+#include "index_range.hpp"
+#include "pairprobe/periodic_fold.hpp"
+#include "pairprobe/shared_work.hpp"
+#include "parallel/helper_threads.hpp"
 
 namespace pairprobe {
 namespace {
@@ -25,12 +28,6 @@ constexpr std::size_t bands_per_thread = 64;
 // Two columns count as sparse when their particles, each with its window,
 // cover at most this share of the axis.
 constexpr double sparse_share = 0.1;
-
-// Columns [first, last), numbered y + z * (cells along y).
-struct ColumnBand {
-  std::uint32_t first;
-  std::uint32_t last;
-};
 
 // Shared by the threads of one traversal.
 struct Progress {
@@ -58,14 +55,15 @@ class HalfShellScan {
         fold_(box_fold(config.box)),
         contact_squared_(config.r_hs * config.r_hs) {}
 
-  // Tests every pair with a particle in the band's columns against the
-  // particles in its window along x, in the same column (those after it) and
-  // in the later columns. False when the limit was passed.
-  bool scan(ColumnBand band, std::vector<OverlapPair>& found, Progress& progress,
+  // Tests every pair with a particle in the band's columns (numbered y + z *
+  // cells along y) against the particles in its window along x, in the same
+  // column (those after it) and in the later columns. False when the limit
+  // was passed.
+  bool scan(IndexRange band, std::vector<OverlapPair>& found, Progress& progress,
             std::size_t limit) const {
     const std::size_t found_before = found.size();
-    for (std::uint32_t c = band.first; c < band.last; ++c) {
-      scan_column(c, found);
+    for (std::size_t c = band.first; c < band.last; ++c) {
+      scan_column(static_cast<std::uint32_t>(c), found);
       if (found.size() > limit || progress.over_limit.load(std::memory_order_relaxed)) {
         return false;
       }
@@ -112,7 +110,7 @@ class HalfShellScan {
 
   // Tests a against rows [first, last) of the column that begins at row
   // `base`.
-  void test_range(const Particle& a, std::size_t base, ColumnRange range,
+  void test_range(const Particle& a, std::size_t base, IndexRange range,
                   std::vector<OverlapPair>& found) const {
     for (std::size_t q = base + range.first; q < base + range.last; ++q) test(a, q, found);
   }
@@ -132,8 +130,8 @@ class HalfShellScan {
   }
 
   void scan_column(std::uint32_t c, std::vector<OverlapPair>& found) const {
-    const RowRange home = grid_.column(c);
-    if (home.first == home.last) return;
+    const IndexRange home = grid_.column(c);
+    if (home.empty()) return;
     scan_within(home.first, grid_.keys(c), found);
     const std::uint32_t y_count = grid_.plan().y.count;
     const LaterColumns later = later_columns(c % y_count, c / y_count);
@@ -182,7 +180,7 @@ class HalfShellScan {
     }
     // The main part of the window slides along the other column as the
     // keys ascend.
-    ColumnRange main{0, 0};
+    IndexRange main{0, 0};
     for (std::size_t p = 0; p < home_keys.size(); ++p) {
       const double low = home_keys[p] - keys_.window;
       const double high = home_keys[p] + keys_.window;
@@ -286,27 +284,27 @@ class HalfShellScan {
   double contact_squared_;
 };
 
+// The first column from `first` on with at least `share` particles in the
+// columns before it (column_count() when none has).
+std::uint32_t first_column_after_share(const ColumnGrid& grid, std::uint32_t first, double share) {
+  const std::span<const std::uint32_t> before = grid.particles_before_columns();
+  const auto found =
+      std::partition_point(before.begin() + first, before.end() - 1,
+                           [share](std::uint32_t particles) { return particles < share; });
+  return static_cast<std::uint32_t>(found - before.begin());
+}
+
 // Cuts the columns into bands holding about equally many particles.
-std::vector<ColumnBand> column_bands(const ColumnGrid& grid, std::size_t wanted) {
+std::vector<IndexRange> column_bands(const ColumnGrid& grid, std::size_t wanted) {
   const std::uint32_t columns = grid.column_count();
   const double particles = grid.particles_before(columns);
-  std::vector<ColumnBand> bands;
+  std::vector<IndexRange> bands;
   std::uint32_t first = 0;
   for (std::size_t k = 1; k <= wanted && first < columns; ++k) {
     std::uint32_t last = columns;
     if (k < wanted) {
       const double share = particles * static_cast<double>(k) / static_cast<double>(wanted);
-      std::uint32_t low = first;
-      std::uint32_t high = columns;
-      while (low < high) {  // the first column with at least `share` particles before it
-        const std::uint32_t middle = low + (high - low) / 2;
-        if (grid.particles_before(middle) < share) {
-          low = middle + 1;
-        } else {
-          high = middle;
-        }
-      }
-      last = std::max(low, first + 1);
+      last = std::max(first_column_after_share(grid, first, share), first + 1);
     }
     bands.push_back({first, last});
     first = last;
@@ -314,7 +312,7 @@ std::vector<ColumnBand> column_bands(const ColumnGrid& grid, std::size_t wanted)
   return bands;
 }
 
-void scan_bands(const HalfShellScan& scan, const std::vector<ColumnBand>& bands,
+void scan_bands(const HalfShellScan& scan, const std::vector<IndexRange>& bands,
                 std::vector<OverlapPair>& found, Progress& progress, std::size_t limit) {
   for (;;) {
     const std::size_t k = progress.next_band.fetch_add(1);
@@ -336,7 +334,7 @@ bool collect_pairs_by_column(const Configuration& config, const ColumnGrid& grid
                              std::size_t limit, std::vector<OverlapPair>& pairs) {
   const HalfShellScan scan(config, grid);
   const unsigned thread_count = std::max(1U, threads);
-  const std::vector<ColumnBand> bands = column_bands(grid, thread_count * bands_per_thread);
+  const std::vector<IndexRange> bands = column_bands(grid, thread_count * bands_per_thread);
   Progress progress;
   std::vector<std::vector<OverlapPair>> found(thread_count);
   run_on_threads(thread_count, [&](unsigned t) {
@@ -349,7 +347,7 @@ bool collect_pairs_by_column(const Configuration& config, const ColumnGrid& grid
   });
   if (progress.over_limit.load()) return false;
   // Each thread's pairs sorted on that thread, then merged.
-  rio::share_pieces(thread_count, found.size(), [&](std::size_t t) {
+  parallel::share_pieces(thread_count, found.size(), [&](std::size_t t) {
     std::sort(found[t].begin(), found[t].end(), in_pair_order);
   });
   pairs.clear();

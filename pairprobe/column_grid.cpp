@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "common/helper_threads.hpp"
-#include "shared_work.hpp"
+#include "pairprobe/shared_work.hpp"
+#include "parallel/helper_threads.hpp"
 
 namespace pairprobe {
 namespace {
@@ -176,7 +176,7 @@ struct ColumnGrid::Placement {
   Placement(std::size_t bin_count, std::size_t particles) : groups(bin_count, particles) {
     parts = std::max<std::size_t>(1, std::min(particles / particles_per_part, max_parts));
   }
-  RowRange part_range(std::size_t part, std::size_t particles) const {
+  IndexRange part_range(std::size_t part, std::size_t particles) const {
     return {particles * part / parts, particles * (part + 1) / parts};
   }
   std::size_t rows() const { return group_start.back(); }
@@ -186,11 +186,11 @@ struct ColumnGrid::Placement {
   // that part in each group. Each part writes to few places at a time.
   template <typename Value, typename Source>
   void copy_into_groups(unsigned threads, Value* target, const Source& source) const {
-    rio::share_pieces(threads, parts, [&](std::size_t part) {
+    parallel::share_pieces(threads, parts, [&](std::size_t part) {
       const auto first_row = part_rows.begin() + static_cast<std::ptrdiff_t>(part * groups.count);
       std::vector<std::uint32_t> next(first_row,
                                       first_row + static_cast<std::ptrdiff_t>(groups.count));
-      const RowRange range = part_range(part, group_of.size());
+      const IndexRange range = part_range(part, group_of.size());
       for (std::size_t k = range.first; k < range.last; ++k) {
         const GroupNumber g = group_of[k];
         if (g != no_group) target[next[g]++] = source(k);
@@ -233,8 +233,8 @@ ColumnGrid::Placement ColumnGrid::count_groups(const Positions& positions, const
   placement.group_of.resize(n);
   std::vector<std::uint32_t> counts(placement.parts * groups, 0);
   std::atomic<bool> keys_are_x{true};
-  rio::share_pieces(threads, placement.parts, [&](std::size_t part) {
-    const RowRange range = placement.part_range(part, n);
+  parallel::share_pieces(threads, placement.parts, [&](std::size_t part) {
+    const IndexRange range = placement.part_range(part, n);
     std::uint32_t* part_counts = counts.data() + part * groups;
     bool part_keys_are_x = true;
     for (std::size_t k = range.first; k < range.last; ++k) {
@@ -297,7 +297,7 @@ void ColumnGrid::order_groups(const Placement& placement, Bins& bins, unsigned t
   const std::size_t bin_count = placement.groups.bins;
   bins.start.resize(bin_count + 1);
   bins.start[bin_count] = static_cast<std::uint32_t>(placement.rows());
-  rio::share_pieces(threads, placement.groups.count, [&](std::size_t g) {
+  parallel::share_pieces(threads, placement.groups.count, [&](std::size_t g) {
     order_group(bins, placement.groups.first_bin(g), placement.groups.first_bin(g + 1),
                 {placement.group_start[g], placement.group_start[g + 1]});
   });
@@ -306,7 +306,7 @@ void ColumnGrid::order_groups(const Placement& placement, Bins& bins, unsigned t
 // Puts `rows`, those of bins [first_bin, last_bin), in order of bin (a
 // counting sort), and marks where each bin starts.
 void ColumnGrid::order_group(Bins& bins, std::size_t first_bin, std::size_t last_bin,
-                             RowRange rows) {
+                             IndexRange rows) {
   const std::size_t size = rows.last - rows.first;
   std::vector<std::uint32_t> destination(size);
   std::vector<std::uint32_t> bin_rows(last_bin - first_bin + 1, 0);
@@ -341,7 +341,7 @@ void ColumnGrid::order_columns(unsigned threads) {
                          index_.data()};
   for_pieces(threads, column_count(), columns_per_piece, [&](std::size_t first, std::size_t last) {
     for (std::size_t c = first; c < last; ++c) {
-      const RowRange range = column(static_cast<std::uint32_t>(c));
+      const IndexRange range = column(static_cast<std::uint32_t>(c));
       if (!insertion_sort_column(rows, range.first, range.last)) {
         sort_column(rows, range.first, range.last);
       }

@@ -17,17 +17,12 @@
 #include <cstdint>
 #include <span>
 
-#include "bulk_storage.hpp"
-#include "configuration.hpp"
 #include "grid_plan.hpp"
+#include "index_range.hpp"
+#include "pairprobe/bulk_storage.hpp"
+#include "pairprobe/configuration.hpp"
 
 namespace pairprobe {
-
-// Rows [first, last) of the grid.
-struct RowRange {
-  std::size_t first;
-  std::size_t last;
-};
 
 // The grid's rows: row r holds particle index[r] (0-based) at (x[r], y[r],
 // z[r]), with its key along x at key[r].
@@ -59,7 +54,7 @@ class ColumnGrid {
   }
   std::uint32_t column_at(std::uint32_t y, std::uint32_t z) const { return z * plan_.y.count + y; }
   // The rows of column c.
-  RowRange column(std::uint32_t c) const { return {column_start_[c], column_start_[c + 1]}; }
+  IndexRange column(std::uint32_t c) const { return {column_start_[c], column_start_[c + 1]}; }
   GridRows rows() const;
   // The keys of column c, ascending.
   std::span<const double> keys(std::uint32_t c) const {
@@ -67,6 +62,10 @@ class ColumnGrid {
   }
   // Rows in columns [0, c) (column_count() included).
   std::uint32_t particles_before(std::uint32_t c) const { return column_start_[c]; }
+  // particles_before(c) for every c from 0 to column_count(), ascending.
+  std::span<const std::uint32_t> particles_before_columns() const {
+    return {column_start_.data(), column_start_.size()};
+  }
   // The column a row lies in.
   std::uint32_t column_of_row(std::size_t row) const {
     return column_at(plan_.y.cell_of(y_[row]), plan_.z.cell_of(z_[row]));
@@ -86,7 +85,7 @@ class ColumnGrid {
   Placement count_groups(const Positions& positions, const Bins& bins, unsigned threads) const;
   void move_into_groups(Positions& positions, Placement& placement, unsigned threads);
   void order_groups(const Placement& placement, Bins& bins, unsigned threads);
-  void order_group(Bins& bins, std::size_t first_bin, std::size_t last_bin, RowRange rows);
+  void order_group(Bins& bins, std::size_t first_bin, std::size_t last_bin, IndexRange rows);
   void make_keys(bool keys_are_x, unsigned threads);
   void order_columns(unsigned threads);
 

@@ -13,17 +13,13 @@
 #include <span>
 
 #include "column_grid.hpp"
+#include "index_range.hpp"
 
 namespace pairprobe {
 
-// Positions [first, last) of a column.
-struct ColumnRange {
-  std::size_t first;
-  std::size_t last;
-};
-
+// Up to three ranges of places in a column.
 struct WindowRanges {
-  std::array<ColumnRange, 3> ranges{};
+  std::array<IndexRange, 3> ranges{};
   std::size_t count = 0;
 };
 
@@ -46,7 +42,7 @@ inline std::size_t wrapped_head(const AxisKeys& axis, std::span<const double> ke
 // Adds the wrapped parts of the window [low, high] to its main part [first,
 // last) of the column.
 inline void add_wrapped(const AxisKeys& axis, std::span<const double> keys, double low, double high,
-                        ColumnRange main, WindowRanges& window) {
+                        IndexRange main, WindowRanges& window) {
   if (!axis.periodic) return;
   if (low <= 0.0) {
     const std::size_t tail = std::max(wrapped_tail(axis, keys, low), main.last);
@@ -69,8 +65,8 @@ inline WindowRanges window_around(const AxisKeys& axis, std::span<const double> 
   const double high = key + axis.window;
   const auto first = std::lower_bound(keys.begin(), keys.end(), low);
   const auto last = std::upper_bound(first, keys.end(), high);
-  const ColumnRange main{static_cast<std::size_t>(first - keys.begin()),
-                         static_cast<std::size_t>(last - keys.begin())};
+  const IndexRange main{static_cast<std::size_t>(first - keys.begin()),
+                        static_cast<std::size_t>(last - keys.begin())};
   window.ranges[window.count++] = main;
   add_wrapped(axis, keys, low, high, main, window);
   return window;

@@ -1,4 +1,4 @@
-#include "configuration.hpp"
+#include "pairprobe/configuration.hpp"
 
 #include <algorithm>
 #include <array>

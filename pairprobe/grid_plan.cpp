@@ -5,7 +5,7 @@
 #include <limits>
 #include <mutex>
 
-#include "shared_work.hpp"
+#include "pairprobe/shared_work.hpp"
 
 namespace pairprobe {
 namespace {

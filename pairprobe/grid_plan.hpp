@@ -10,7 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "configuration.hpp"
+#include "pairprobe/configuration.hpp"
 
 namespace pairprobe {
 

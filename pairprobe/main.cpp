@@ -4,10 +4,10 @@
 #include <utility>
 
 #include "common/command_line.hpp"
-#include "configuration.hpp"
-#include "common/helper_threads.hpp"
-#include "pair_scan.hpp"
 #include "common/record_io.hpp"
+#include "pairprobe/cell_scan.hpp"
+#include "pairprobe/configuration.hpp"
+#include "parallel/helper_threads.hpp"
 #include "report.hpp"
 
 namespace {
@@ -49,8 +49,8 @@ void run_overlap_scan() {
   // with one thread; that is first looked at before the helpers start, so
   // that they are not taken for the other process. Helpers for the reading,
   // the grid and the scan get their cores while the file is opened.
-  rio::step_back_when_cores_are_busy();
-  rio::prepare_helpers(rio::hardware_threads() - 1);
+  parallel::step_back_when_cores_are_busy();
+  parallel::prepare_helpers(parallel::hardware_threads() - 1);
   pairprobe::Configuration config = pairprobe::read_configuration();
   rio::set_block_output(rio::stdout_unit, true);
   const double r_hs = config.r_hs;

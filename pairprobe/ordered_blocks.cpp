@@ -5,40 +5,47 @@
 #include <deque>
 #include <exception>
 #include <mutex>
-#include <system_error>
-#include <thread>
+#include <utility>
+
+#include "index_range.hpp"
+#include "parallel/helper_threads.hpp"
 
 namespace pairprobe {
 namespace {
 
-// Blocks a worker may run ahead of the block being passed on, per thread.
+// Blocks a thread may scan ahead of the block being passed on, per thread.
 constexpr std::size_t blocks_ahead_per_thread = 4;
-// Chunks a block may hold before its worker waits for them to be passed on.
+// Chunks a block may hold before its thread waits for them to be passed on.
 constexpr std::size_t chunks_per_block = 4;
 
-// The meeting point of the workers and the thread that passes pairs on.
+// The meeting point of the threads that scan blocks. One of them, the
+// calling thread, also passes the pairs on: whenever it would wait, and
+// after each of its own blocks, it passes on the chunks that are next in
+// order, and at the end all the rest. So the blocks are scanned and passed
+// on whether the other threads run at the same time, later, or never.
 class OrderedHandoff {
  public:
-  OrderedHandoff(std::size_t block_count, std::size_t window)
-      : slots_(block_count), window_(window) {}
+  OrderedHandoff(std::size_t block_count, std::size_t window, const OverlapSink& sink)
+      : slots_(block_count), window_(window), sink_(sink) {}
 
   // The next block to scan; false when none is left or the run is abandoned.
-  bool claim(std::size_t& block) {
+  bool claim(std::size_t& block, bool passes) {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] {
-      return abandoned_ || next_claim_ == slots_.size() || next_claim_ < passing_ + window_;
+    const bool ready = wait_until(lock, passes, [this] {
+      return next_claim_ == slots_.size() || next_claim_ < passing_ + window_;
     });
-    if (abandoned_ || next_claim_ == slots_.size()) return false;
+    if (!ready || next_claim_ == slots_.size()) return false;
     block = next_claim_++;
     return true;
   }
 
-  // Adds a chunk to a block, waiting while the block holds enough already.
-  bool deliver(std::size_t block, std::vector<OverlapPair>& chunk) {
+  // Adds a chunk to a block, waiting while the block holds enough already;
+  // false when the run is abandoned.
+  bool deliver(std::size_t block, std::vector<OverlapPair>& chunk, bool passes) {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock,
-                  [&] { return abandoned_ || slots_[block].chunks.size() < chunks_per_block; });
-    if (abandoned_) return false;
+    if (!wait_until(lock, passes, [&] { return slots_[block].chunks.size() < chunks_per_block; })) {
+      return false;
+    }
     slots_[block].chunks.push_back(std::move(chunk));
     chunk.clear();
     lock.unlock();
@@ -46,43 +53,32 @@ class OrderedHandoff {
     return true;
   }
 
-  void finish(std::size_t block) {
-    {
-      const std::lock_guard lock(mutex_);
-      slots_[block].finished = true;
-    }
+  void finish(std::size_t block, bool passes) {
+    std::unique_lock lock(mutex_);
+    slots_[block].finished = true;
+    if (passes) pass_ready(lock);
+    lock.unlock();
     changed_.notify_all();
   }
 
-  // The next chunk in block order; false after the last block or when the
-  // run is abandoned.
-  bool take(std::vector<OverlapPair>& chunk) {
+  // Passes on the chunks of every block, waiting for those still scanned.
+  void pass_rest() {
     std::unique_lock lock(mutex_);
-    for (;;) {
-      if (abandoned_ || passing_ == slots_.size()) return false;
-      Slot& slot = slots_[passing_];
-      if (!slot.chunks.empty()) {
-        chunk = std::move(slot.chunks.front());
-        slot.chunks.pop_front();
-        lock.unlock();
-        changed_.notify_all();
-        return true;
-      }
-      if (slot.finished) {
-        ++passing_;
-        changed_.notify_all();
-        continue;
-      }
-      changed_.wait(lock);
-    }
+    wait_until(lock, true, [this] { return passing_ == slots_.size(); });
   }
 
-  void abandon() {
+  // Abandons the run for a failure; the first is kept.
+  void fail(std::exception_ptr failure) {
     {
       const std::lock_guard lock(mutex_);
+      if (!failure_) failure_ = std::move(failure);
       abandoned_ = true;
     }
     changed_.notify_all();
+  }
+
+  void rethrow_failure() const {
+    if (failure_) std::rethrow_exception(failure_);
   }
 
  private:
@@ -91,85 +87,88 @@ class OrderedHandoff {
     bool finished = false;
   };
 
+  // Waits until ready() holds, passing chunks on meanwhile when `passes`.
+  // False when the run is abandoned.
+  template <typename Ready>
+  bool wait_until(std::unique_lock<std::mutex>& lock, bool passes, const Ready& ready) {
+    for (;;) {
+      if (abandoned_) return false;
+      if (ready()) return true;
+      if (!passes || !pass_ready(lock)) changed_.wait(lock);
+    }
+  }
+
+  // Passes on the chunks next in order, up to a block that is still scanned
+  // and has none; whether there were any (or finished blocks passed). The
+  // lock is held on entry and on return, not while the sink runs.
+  bool pass_ready(std::unique_lock<std::mutex>& lock) {
+    bool passed = false;
+    while (!abandoned_ && passing_ < slots_.size()) {
+      Slot& slot = slots_[passing_];
+      if (!slot.chunks.empty()) {
+        const std::vector<OverlapPair> chunk = std::move(slot.chunks.front());
+        slot.chunks.pop_front();
+        lock.unlock();
+        changed_.notify_all();
+        for (const OverlapPair& pair : chunk) sink_(pair);
+        lock.lock();
+      } else if (slot.finished) {
+        ++passing_;
+        changed_.notify_all();
+      } else {
+        break;
+      }
+      passed = true;
+    }
+    return passed;
+  }
+
   std::mutex mutex_;
   std::condition_variable changed_;
   std::vector<Slot> slots_;
   std::size_t window_;
+  const OverlapSink& sink_;
   std::size_t next_claim_ = 0;
   std::size_t passing_ = 0;  // the block whose pairs are being passed on
   bool abandoned_ = false;
+  std::exception_ptr failure_;
 };
 
-struct BlockRange {
-  std::size_t first;
-  std::size_t last;
-};
-
-BlockRange block_range(const BlockPlan& plan, std::size_t block) {
+IndexRange block_range(const BlockPlan& plan, std::size_t block) {
   const std::size_t first = block * plan.block_size;
   return {first, std::min(first + plan.block_size, plan.particles)};
 }
 
-void pass_on(std::vector<OverlapPair>& chunk, const OverlapSink& sink) {
-  for (const OverlapPair& pair : chunk) sink(pair);
-  chunk.clear();
-}
-
 void scan_on_this_thread(const BlockPlan& plan, const BlockScan& scan, const OverlapSink& sink) {
   PairCollector out(plan.chunk_pairs, [&sink](std::vector<OverlapPair>& chunk) {
-    pass_on(chunk, sink);
+    for (const OverlapPair& pair : chunk) sink(pair);
+    chunk.clear();
     return true;
   });
   scan(0, plan.particles, out);
   out.hand_over_rest();
 }
 
-void work_on_blocks(const BlockPlan& plan, const BlockScan& scan, OrderedHandoff& handoff,
-                    std::exception_ptr& failure) {
+// One thread's share: blocks in turn until none is left; the thread that
+// `passes` then passes on the rest of the pairs. A failure abandons the run.
+void scan_blocks(const BlockPlan& plan, const BlockScan& scan, OrderedHandoff& handoff,
+                 bool passes) {
   try {
     std::size_t block = 0;
-    while (handoff.claim(block)) {
-      PairCollector out(plan.chunk_pairs, [&handoff, &block](std::vector<OverlapPair>& chunk) {
-        return handoff.deliver(block, chunk);
+    while (handoff.claim(block, passes)) {
+      PairCollector out(plan.chunk_pairs, [&](std::vector<OverlapPair>& chunk) {
+        return handoff.deliver(block, chunk, passes);
       });
-      const BlockRange range = block_range(plan, block);
+      const IndexRange range = block_range(plan, block);
       scan(range.first, range.last, out);
       if (!out.hand_over_rest()) return;
-      handoff.finish(block);
+      handoff.finish(block, passes);
     }
+    if (passes) handoff.pass_rest();
   } catch (...) {
-    failure = std::current_exception();
-    handoff.abandon();
+    handoff.fail(std::current_exception());
   }
 }
-
-// Abandons the run and joins the workers when leaving the scope, whether
-// all went well or the sink threw.
-class Workers {
- public:
-  explicit Workers(OrderedHandoff& handoff) : handoff_(handoff) {}
-  Workers(const Workers&) = delete;
-  Workers& operator=(const Workers&) = delete;
-  ~Workers() {
-    handoff_.abandon();
-    for (std::thread& thread : threads_) thread.join();
-  }
-  // False when the system refuses to start another thread.
-  template <typename Function>
-  bool start(Function&& function) {
-    try {
-      threads_.emplace_back(std::forward<Function>(function));
-      return true;
-    } catch (const std::system_error&) {
-      return false;
-    }
-  }
-  bool any() const { return !threads_.empty(); }
-
- private:
-  OrderedHandoff& handoff_;
-  std::vector<std::thread> threads_;
-};
 
 }  // namespace
 
@@ -181,29 +180,11 @@ void scan_blocks_in_order(const BlockPlan& plan, const BlockScan& scan, const Ov
   }
   const unsigned thread_count =
       static_cast<unsigned>(std::min<std::size_t>(plan.threads, block_count));
-  OrderedHandoff handoff(block_count, blocks_ahead_per_thread * thread_count);
-  std::vector<std::exception_ptr> failures(thread_count);
-  bool scanned = false;
-  {
-    // Threads the system refuses to start leave the blocks to the others;
-    // with none at all, the calling thread scans alone.
-    Workers workers(handoff);
-    for (unsigned t = 0; t < thread_count; ++t) {
-      if (!workers.start([&, t] { work_on_blocks(plan, scan, handoff, failures[t]); })) break;
-    }
-    if (workers.any()) {
-      std::vector<OverlapPair> chunk;
-      while (handoff.take(chunk)) pass_on(chunk, sink);
-      scanned = true;
-    }
-  }
-  if (!scanned) {
-    scan_on_this_thread(plan, scan, sink);
-    return;
-  }
-  for (const std::exception_ptr& failure : failures) {
-    if (failure) std::rethrow_exception(failure);
-  }
+  OrderedHandoff handoff(block_count, blocks_ahead_per_thread * thread_count, sink);
+  // Share 0 runs on the calling thread, which so is the one to call the sink.
+  parallel::run_together(thread_count,
+                         [&](unsigned t) { scan_blocks(plan, scan, handoff, t == 0); });
+  handoff.rethrow_failure();
 }
 
 }  // namespace pairprobe

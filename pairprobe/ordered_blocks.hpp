@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "pair_scan.hpp"
+#include "pairprobe/overlap_pair.hpp"
 
 namespace pairprobe {
 
@@ -43,16 +43,17 @@ using BlockScan = std::function<void(std::size_t first, std::size_t last, PairCo
 struct BlockPlan {
   std::size_t particles;    // first particles 0 to particles - 1
   std::size_t block_size;   // first particles per block, at least 1
-  unsigned threads;         // worker threads; 1 scans on the calling thread
+  unsigned threads;         // threads that scan; 1 scans on the calling thread alone
   std::size_t chunk_pairs;  // pairs per handed-over chunk, at least 1
 };
 
 // Runs `scan` over all blocks and hands every pair to `sink` on the calling
-// thread, in block order. With several threads the blocks are scanned by
-// workers while the calling thread passes finished chunks on; workers run at
-// most a few blocks ahead of the one being passed on, and a block holds at
+// thread, in block order. With several threads the blocks are scanned on the
+// calling thread and the helper threads (parallel/helper_threads.hpp), the
+// calling thread passing finished chunks on in between; no thread runs more
+// than a few blocks ahead of the one being passed on, and a block holds at
 // most a few chunks, so memory stays bounded however many pairs there are. A
-// failure on a worker or in the sink stops every worker and is rethrown here.
+// failure in a scan or in the sink stops every thread and is rethrown here.
 void scan_blocks_in_order(const BlockPlan& plan, const BlockScan& scan, const OverlapSink& sink);
 
 }  // namespace pairprobe

@@ -4,7 +4,7 @@
 
 #include <span>
 
-#include "pair_scan.hpp"
+#include "pairprobe/overlap_pair.hpp"
 
 namespace pairprobe {
 

@@ -1,10 +1,11 @@
 // Particle-by-particle traversal of the grid, in the reference order.
+#include "streamed_pairs.hpp"
+
 #include <algorithm>
 #include <vector>
 
 #include "column_windows.hpp"
-#include "grid_scans.hpp"
-#include "periodic_fold.hpp"
+#include "pairprobe/periodic_fold.hpp"
 
 namespace pairprobe {
 namespace {

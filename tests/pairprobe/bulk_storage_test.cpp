@@ -1,7 +1,7 @@
 // Storage of the large arrays: values kept across growth from heap blocks to
 // mapped ones and back, blocks that do not overlap, and huge-page alignment
 // of mapped blocks (where the build maps them).
-#include "bulk_storage.hpp"
+#include "pairprobe/bulk_storage.hpp"
 
 #include <gtest/gtest.h>
 

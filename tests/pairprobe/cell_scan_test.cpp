@@ -2,6 +2,8 @@
 // thousands of seeded random and adversarial configurations: both must hand
 // over the same pairs, in the same order, with bit-identical squared
 // distances, whatever the threads, blocks, chunks and cell sizes.
+#include "pairprobe/cell_scan.hpp"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -19,7 +21,7 @@
 #include <thread>
 #include <vector>
 
-#include "pair_scan.hpp"
+#include "pairprobe/reference_scan.hpp"
 
 namespace pairprobe {
 namespace {

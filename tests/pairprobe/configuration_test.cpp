@@ -1,7 +1,7 @@
 // Reading conf.xyz in-process: room made from the count and the file's
 // length, the values of odd records, a stream of unknown length, and counts
 // the file cannot back.
-#include "configuration.hpp"
+#include "pairprobe/configuration.hpp"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

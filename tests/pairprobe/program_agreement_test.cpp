@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "pair_scan.hpp"
+#include "pairprobe/reference_scan.hpp"
 #include "process.hpp"
 
 namespace pairprobe {

@@ -6,8 +6,8 @@
 #include <ostream>
 #include <vector>
 
-#include "pair_scan.hpp"
-#include "periodic_fold.hpp"
+#include "pairprobe/periodic_fold.hpp"
+#include "pairprobe/reference_scan.hpp"
 
 namespace pairprobe {
 namespace {

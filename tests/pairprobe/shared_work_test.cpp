@@ -1,6 +1,6 @@
 // Work shared between threads: every index covered exactly once, in ranges
 // no longer than a piece, whatever the number of threads.
-#include "shared_work.hpp"
+#include "pairprobe/shared_work.hpp"
 
 #include <gtest/gtest.h>
 

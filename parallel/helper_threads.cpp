@@ -1,4 +1,4 @@
-#include "common/helper_threads.hpp"
+#include "parallel/helper_threads.hpp"
 
 #ifdef __linux__
 #include <pthread.h>
@@ -17,9 +17,9 @@
 #include <thread>
 #include <vector>
 
-#include "common/machine_load.hpp"
+#include "parallel/machine_load.hpp"
 
-namespace rio {
+namespace parallel {
 namespace {
 
 // How long a helper looks for new work, and a caller for its pieces to be
@@ -106,27 +106,30 @@ class CorePlacement {
 #endif
 };
 
-// One call of run_together: its pieces are taken in order by whoever comes
-// first. A helper that comes after the last piece was taken finds nothing
-// to do and never touches `work`, which lives only as long as the call.
+// One call of run_together: piece 0 is the calling thread's, the others are
+// taken in order by whoever comes first. A helper that comes after the last
+// piece was taken finds nothing to do and never touches `work`, which lives
+// only as long as the call.
 struct Job {
   Job(const std::function<void(unsigned)>& work_to_run, unsigned piece_count)
       : work(work_to_run), count(piece_count), failures(piece_count) {}
 
   void take_pieces() {
-    for (unsigned t = next.fetch_add(1); t < count; t = next.fetch_add(1)) {
-      try {
-        work(t);
-      } catch (...) {
-        failures[t] = std::current_exception();
-      }
-      if (done.fetch_add(1) + 1 == count) done.notify_all();
+    for (unsigned t = next.fetch_add(1); t < count; t = next.fetch_add(1)) run_piece(t);
+  }
+
+  void run_piece(unsigned t) {
+    try {
+      work(t);
+    } catch (...) {
+      failures[t] = std::current_exception();
     }
+    if (done.fetch_add(1) + 1 == count) done.notify_all();
   }
 
   const std::function<void(unsigned)>& work;
   const unsigned count;
-  std::atomic<unsigned> next{0};
+  std::atomic<unsigned> next{1};  // piece 0 is the calling thread's
   std::atomic<unsigned> done{0};
   std::vector<std::exception_ptr> failures;  // by piece
 };
@@ -332,6 +335,7 @@ class HelperPool {
     }
     generation_.fetch_add(1, std::memory_order_release);
     generation_.notify_all();
+    job->run_piece(0);
     job->take_pieces();
     for (unsigned done = job->done.load(); done != count; done = job->done.load()) {
       wait_for_change(job->done, done);
@@ -416,4 +420,4 @@ unsigned threads_in_use() { return core_watch().stepped_back() ? 1 : hardware_th
 
 void prepare_helpers(unsigned count) { helper_pool().start_helpers(count); }
 
-}  // namespace rio
+}  // namespace parallel

@@ -3,21 +3,23 @@
 // millisecond or more to be given a core of its own, as long as the work
 // itself; helpers that are already running, and that look for work for a
 // short while before they sleep, take the next piece at once.
-#ifndef RECORD_IO_HELPER_THREADS_HPP
-#define RECORD_IO_HELPER_THREADS_HPP
+#ifndef PARALLEL_HELPER_THREADS_HPP
+#define PARALLEL_HELPER_THREADS_HPP
 
 #include <cstddef>
 #include <functional>
 
-namespace rio {
+namespace parallel {
 
 // Runs work(t) once for each t = 0, 1, ..., count - 1 and returns when all
-// have returned. The calling thread takes part; helper threads take what
-// they get to first, the calling thread the rest, so no call waits for a
-// helper that is slow to start. The first exception thrown by a work(t) is
-// rethrown here, after all have ended. Helpers are started on first need
-// (up to count - 1 of them) and kept; when the system refuses one, the
-// others and the calling thread do its share.
+// have returned. The calling thread runs work(0) first, then takes part in
+// the rest: helper threads take what they get to first, the calling thread
+// the rest, so no call waits for a helper that is slow to start. So no piece
+// may wait for another to run at the same time: all may run one after the
+// other, in order, on the calling thread. The first exception thrown by a
+// work(t) is rethrown here, after all have ended. Helpers are started on
+// first need (up to count - 1 of them) and kept; when the system refuses
+// one, the others and the calling thread do its share.
 void run_together(unsigned count, const std::function<void(unsigned)>& work);
 
 // Runs work(p) once for each p = 0, 1, ..., count - 1 on up to `threads`
@@ -51,6 +53,6 @@ void step_back_when_cores_are_busy();
 // a core by the time it comes.
 void prepare_helpers(unsigned count);
 
-}  // namespace rio
+}  // namespace parallel
 
 #endif

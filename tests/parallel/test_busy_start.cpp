@@ -14,18 +14,20 @@
 #include <thread>
 #include <vector>
 
-#include "common/helper_threads.hpp"
-#include "common/machine_load.hpp"
+#include "parallel/helper_threads.hpp"
+#include "parallel/machine_load.hpp"
 
 namespace {
 
 TEST(BusyStart, RunnableThreadsAreReadFromTheLoadAverageLineOnly) {
-  EXPECT_EQ(rio::runnable_threads_in("0.52 0.58 0.59 2/345 6789\n"), std::optional<unsigned>(2));
-  EXPECT_EQ(rio::runnable_threads_in("12.00 7.25 3.10 17/1024 99"), std::optional<unsigned>(17));
-  for (const char* malformed : {"", "0.52 0.58 0.59", "0.52 0.58 0.59 ", "0.52 0.58 0.59 2",
-                                "0.52 0.58 0.59 2 345", "0.52 0.58 0.59 x/345",
-                                "0.52 0.58 0.59 -1/345", "0.52 0.58 2/345 6789"}) {
-    EXPECT_EQ(rio::runnable_threads_in(malformed), std::nullopt) << '"' << malformed << '"';
+  EXPECT_EQ(parallel::runnable_threads_in("0.52 0.58 0.59 2/345 6789\n"),
+            std::optional<unsigned>(2));
+  EXPECT_EQ(parallel::runnable_threads_in("12.00 7.25 3.10 17/1024 99"),
+            std::optional<unsigned>(17));
+  for (const char* malformed :
+       {"", "0.52 0.58 0.59", "0.52 0.58 0.59 ", "0.52 0.58 0.59 2", "0.52 0.58 0.59 2 345",
+        "0.52 0.58 0.59 x/345", "0.52 0.58 0.59 -1/345", "0.52 0.58 2/345 6789"}) {
+    EXPECT_EQ(parallel::runnable_threads_in(malformed), std::nullopt) << '"' << malformed << '"';
   }
 }
 
@@ -57,10 +59,11 @@ unsigned cores_of_calling_thread() {
 }
 
 TEST(BusyStart, OtherThreadsOnEveryCoreMakeTheRunStepBackAtOnce) {
-  const unsigned cores = rio::hardware_threads();
+  const unsigned cores = parallel::hardware_threads();
   if (cores < 2) GTEST_SKIP() << "one core only: nothing to share";
   if (static_cast<long>(cores) != ::sysconf(_SC_NPROCESSORS_ONLN)) {
-    GTEST_SKIP() << "the process may not use every core: the machine's load says nothing of its own";
+    GTEST_SKIP()
+        << "the process may not use every core: the machine's load says nothing of its own";
   }
   unsigned threads_planned = 0;
   unsigned threads_planned_when_probe_is_due = 0;
@@ -68,12 +71,12 @@ TEST(BusyStart, OtherThreadsOnEveryCoreMakeTheRunStepBackAtOnce) {
     // With these, more threads are runnable than there are cores, at
     // every look; no job has run yet.
     const BusyThreads others(cores);
-    rio::step_back_when_cores_are_busy();
-    threads_planned = rio::threads_in_use();
+    parallel::step_back_when_cores_are_busy();
+    threads_planned = parallel::threads_in_use();
     // Past the time of the first probe, the cores are still busy: the
     // probe is put off rather than shared.
     std::this_thread::sleep_for(std::chrono::milliseconds(80));
-    threads_planned_when_probe_is_due = rio::threads_in_use();
+    threads_planned_when_probe_is_due = parallel::threads_in_use();
   }
   EXPECT_EQ(threads_planned, 1U);
   EXPECT_EQ(threads_planned_when_probe_is_due, 1U);

@@ -1,4 +1,4 @@
-#include "common/machine_load.hpp"
+#include "parallel/machine_load.hpp"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -7,7 +7,7 @@
 #include <chrono>
 #include <thread>
 
-namespace rio {
+namespace parallel {
 namespace {
 
 // Time between looks at the machine: a short-lived thread (a parent
@@ -65,4 +65,4 @@ bool other_threads_fill_the_cores(unsigned cores, int looks) {
   return true;
 }
 
-}  // namespace rio
+}  // namespace parallel

@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <cstddef>
 
-#include "common/helper_threads.hpp"
+#include "parallel/helper_threads.hpp"
 
 namespace pairprobe {
 
@@ -18,7 +18,7 @@ namespace pairprobe {
 // the calling thread and the run's helper threads.
 template <typename Work>
 void run_on_threads(unsigned threads, const Work& work) {
-  rio::run_together(std::max(1U, threads), work);
+  parallel::run_together(std::max(1U, threads), work);
 }
 
 // Calls piece(first, last) for consecutive ranges of [0, total), at most
@@ -27,9 +27,8 @@ template <typename Piece>
 void for_pieces(unsigned threads, std::size_t total, std::size_t piece_size, const Piece& piece) {
   const std::size_t size = std::max<std::size_t>(piece_size, 1);
   const std::size_t pieces = total / size + (total % size != 0 ? 1 : 0);
-  rio::share_pieces(threads, pieces, [&](std::size_t p) {
-    piece(p * size, std::min(total, (p + 1) * size));
-  });
+  parallel::share_pieces(threads, pieces,
+                         [&](std::size_t p) { piece(p * size, std::min(total, (p + 1) * size)); });
 }
 
 }  // namespace pairprobe

@@ -1,13 +1,13 @@
 // What the rest of the machine is doing at the start of a run: whether
 // other threads already keep every core but one busy, so that a run would
 // only have one core however many threads it started.
-#ifndef RECORD_IO_MACHINE_LOAD_HPP
-#define RECORD_IO_MACHINE_LOAD_HPP
+#ifndef PARALLEL_MACHINE_LOAD_HPP
+#define PARALLEL_MACHINE_LOAD_HPP
 
 #include <optional>
 #include <string_view>
 
-namespace rio {
+namespace parallel {
 
 // The threads runnable on the whole machine, the calling one included, as
 // the "running/total" field of a load-average line gives them
@@ -21,6 +21,6 @@ std::optional<unsigned> runnable_threads_in(std::string_view load_line);
 // machine, and only on a system that tells (Linux); false otherwise.
 bool other_threads_fill_the_cores(unsigned cores, int looks);
 
-}  // namespace rio
+}  // namespace parallel
 
 #endif

@@ -1,8 +1,8 @@
-#include "pair_scan.hpp"
+#include "pairprobe/reference_scan.hpp"
 
 #include <cstddef>
 
-#include "periodic_fold.hpp"
+#include "pairprobe/periodic_fold.hpp"
 
 namespace pairprobe {
 

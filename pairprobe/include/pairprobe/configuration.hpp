@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "bulk_storage.hpp"
+#include "pairprobe/bulk_storage.hpp"
 
 namespace pairprobe {
 

@@ -11,7 +11,7 @@
 #include <set>
 #include <thread>
 
-#include "common/helper_threads.hpp"
+#include "parallel/helper_threads.hpp"
 
 namespace {
 
@@ -26,7 +26,7 @@ void spin_for(std::chrono::milliseconds milliseconds) {
 std::set<std::thread::id> threads_of_a_job(std::chrono::milliseconds each) {
   std::mutex guard;
   std::set<std::thread::id> threads;
-  rio::run_together(2, [&](unsigned) {
+  parallel::run_together(2, [&](unsigned) {
     spin_for(each);
     const std::lock_guard lock(guard);
     threads.insert(std::this_thread::get_id());
@@ -36,12 +36,12 @@ std::set<std::thread::id> threads_of_a_job(std::chrono::milliseconds each) {
 
 TEST(BusyCores, JobsOnOneSharedCoreStepBackToTheCallingThread) {
   // The cores the process may use are counted once, before it is confined.
-  if (rio::hardware_threads() < 2) GTEST_SKIP() << "one core only: nothing to share";
+  if (parallel::hardware_threads() < 2) GTEST_SKIP() << "one core only: nothing to share";
   // The calling thread on one core; the helper, started now, inherits it.
   cpu_set_t one{};
   CPU_SET(::sched_getcpu(), &one);
   ASSERT_EQ(::sched_setaffinity(0, sizeof one, &one), 0);
-  rio::prepare_helpers(1);
+  parallel::prepare_helpers(1);
   std::set<std::thread::id> threads;
   for (int round = 0; round < 20 && threads.size() < 2; ++round) {
     threads = threads_of_a_job(std::chrono::milliseconds(20));
@@ -51,12 +51,12 @@ TEST(BusyCores, JobsOnOneSharedCoreStepBackToTheCallingThread) {
   // Jobs whose two threads take turns on the one core make the process step
   // back: work is planned for one thread, and the jobs of the next while
   // (until the cores are tried again) run wholly on the calling thread.
-  rio::step_back_when_cores_are_busy();
-  EXPECT_EQ(rio::threads_in_use(), 2U);
-  for (int round = 0; round < 20 && rio::threads_in_use() > 1; ++round) {
+  parallel::step_back_when_cores_are_busy();
+  EXPECT_EQ(parallel::threads_in_use(), 2U);
+  for (int round = 0; round < 20 && parallel::threads_in_use() > 1; ++round) {
     threads_of_a_job(std::chrono::milliseconds(5));
   }
-  EXPECT_EQ(rio::threads_in_use(), 1U);
+  EXPECT_EQ(parallel::threads_in_use(), 1U);
   for (int round = 0; round < 2; ++round) {
     EXPECT_EQ(threads_of_a_job(std::chrono::milliseconds(15)),
               std::set<std::thread::id>{std::this_thread::get_id()});
