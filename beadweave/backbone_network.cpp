@@ -61,6 +61,8 @@ void write_consecutive_bonds(const Backbone& backbone) {
   }
 }
 
+// The console texts are the program's own, as users and their scripts know
+// them: "i-i_4" and "Tolvik" (the elastic network's name) stay as written.
 std::int32_t ask_i4_force_constant() {
   rio::write_line(rio::stdout_unit, "");
   rio::write_line(rio::stdout_unit, "Select a value for the Ca (i-i_4) bonds.");

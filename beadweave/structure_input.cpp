@@ -12,6 +12,8 @@
 namespace beadweave {
 namespace {
 
+// The two lines are the program's own, as users know them: the missing blank
+// of "formattedcorrectly" and the backquote of "residues`and" stay as written.
 [[noreturn]] void refuse_bead_count() {
   rio::write_line(rio::stdout_unit, "The PDB file you give as an input is not formattedcorrectly");
   rio::write_line(rio::stdout_unit,

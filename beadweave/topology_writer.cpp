@@ -115,6 +115,8 @@ void write_i4_opening(int unit) {
 
 void write_elastic_network_opening(int unit) {
   write_empty_line(unit);
+  // The comment lines are the file's own, compared byte for byte by those who
+  // read it: "Tolvik", "struture" and "Dihedrals angles" stay as written.
   write_fixed_line(unit, "; bonds between Calphas defining the Tolvik");
   write_fixed_line(unit, "; bonds are taken from the pdb file between Ca");
   write_fixed_line(unit, "; at least i-i+3");

@@ -11,6 +11,7 @@ namespace {
 // script calling the program must be able to tell.
 constexpr int zero_norm_status = 1;
 
+// The message is the program's own, question marks included.
 [[noreturn]] void zero_norm_stop() {
   rio::write_line(rio::stderr_unit, "Vector with zero norm found ???");
   rio::stop_run(zero_norm_status);
