@@ -82,15 +82,24 @@ bool same(const beadmap::Arguments& a, const beadmap::Arguments& b) {
          a.model == b.model && a.altloc == b.altloc;
 }
 
-void check_beadmap(const std::vector<std::string>& words) {
-  const auto list = pointers(words);
-  beadmap::Arguments arguments;
+// The arguments a parser makes of the words; std::nullopt for a line that
+// cannot stand, which must say why.
+template <typename Parse>
+auto parsed(Parse parse, const std::vector<std::string>& words)
+    -> std::optional<decltype(parse(pointers(words)))> {
   try {
-    arguments = beadmap::parse_arguments(list);
+    return parse(pointers(words));
   } catch (const beadmap::UsageError& error) {
     if (std::string_view(error.what()).empty()) fuzzsupport::finding("an empty usage message");
-    return;
+    return std::nullopt;
   }
+}
+
+void check_beadmap(const std::vector<std::string>& words) {
+  const auto line = parsed(
+      [](const std::vector<const char*>& list) { return beadmap::parse_arguments(list); }, words);
+  if (!line) return;
+  const beadmap::Arguments& arguments = *line;
   using Action = beadmap::Arguments::Action;
   if (arguments.action == Action::help || arguments.action == Action::version) return;
   if (arguments.input.empty() || arguments.output.empty() || arguments.library.empty()) {
@@ -171,14 +180,11 @@ void check_chain_list(const std::vector<std::string>& names) {
 }
 
 void check_beadbuild(const std::vector<std::string>& words) {
-  const auto list = pointers(words);
-  beadbuild::BuildArguments arguments;
-  try {
-    arguments = beadbuild::parse_build_arguments(list);
-  } catch (const beadmap::UsageError& error) {
-    if (std::string_view(error.what()).empty()) fuzzsupport::finding("an empty usage message");
-    return;
-  }
+  const auto line = parsed(
+      [](const std::vector<const char*>& list) { return beadbuild::parse_build_arguments(list); },
+      words);
+  if (!line) return;
+  const beadbuild::BuildArguments& arguments = *line;
   using Action = beadbuild::BuildArguments::Action;
   if (arguments.action != Action::build) return;
   if (arguments.entry.empty() || arguments.output.empty()) {
