@@ -43,7 +43,8 @@ TEST(BusyCores, JobsOnOneSharedCoreStepBackToTheCallingThread) {
   ASSERT_EQ(::sched_setaffinity(0, sizeof one, &one), 0);
   parallel::prepare_helpers(1);
   std::set<std::thread::id> threads;
-  for (int round = 0; round < 20 && threads.size() < 2; ++round) {
+  // However busy the machine, the helper gets the core now and then.
+  for (int round = 0; round < 100 && threads.size() < 2; ++round) {
     threads = threads_of_a_job(std::chrono::milliseconds(20));
   }
   ASSERT_EQ(threads.size(), 2U) << "the helper never took a piece";
@@ -56,10 +57,17 @@ TEST(BusyCores, JobsOnOneSharedCoreStepBackToTheCallingThread) {
   for (int round = 0; round < 20 && parallel::threads_in_use() > 1; ++round) {
     threads_of_a_job(std::chrono::milliseconds(5));
   }
-  EXPECT_EQ(parallel::threads_in_use(), 1U);
+  ASSERT_EQ(parallel::threads_in_use(), 1U);
+  // The cores are tried again 50 ms after the step back, in a job that may
+  // use the helper: only the jobs that end before then are judged, so that
+  // a machine too busy to run them in time makes the check vacuous, never
+  // wrong.
+  const auto stepped_back = std::chrono::steady_clock::now();
+  const auto before_probe = stepped_back + std::chrono::milliseconds(45);
   for (int round = 0; round < 2; ++round) {
-    EXPECT_EQ(threads_of_a_job(std::chrono::milliseconds(15)),
-              std::set<std::thread::id>{std::this_thread::get_id()});
+    const auto threads_used = threads_of_a_job(std::chrono::milliseconds(10));
+    if (std::chrono::steady_clock::now() >= before_probe) break;
+    EXPECT_EQ(threads_used, std::set<std::thread::id>{std::this_thread::get_id()});
   }
 }
 
