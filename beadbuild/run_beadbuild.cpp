@@ -9,16 +9,17 @@
 #include <string>
 
 #include "beadmap/atomistic_input.hpp"
-#include "builtin_data.hpp"
 #include "beadmap/cg_writer.hpp"
-#include "chain_mapping.hpp"
-#include "forcefield.hpp"
 #include "beadmap/input_files.hpp"
 #include "beadmap/library_check.hpp"
-#include "beadweave/molecule_topology.hpp"
-#include "molecules.hpp"
-#include "common/record_io.hpp"
+#include "beadmap/printable_text.hpp"
 #include "beadmap/refusal.hpp"
+#include "beadweave/molecule_topology.hpp"
+#include "builtin_data.hpp"
+#include "chain_mapping.hpp"
+#include "common/record_io.hpp"
+#include "forcefield.hpp"
+#include "molecules.hpp"
 #include "run_parameters.hpp"
 #include "system_directory.hpp"
 #include "system_files.hpp"
@@ -30,7 +31,9 @@ namespace {
 using beadmap::Refusal;
 using Molecules = std::vector<std::unique_ptr<Molecule>>;
 
-void report(const std::string& line) { std::fprintf(stderr, "beadbuild: %s\n", line.c_str()); }
+void report(const std::string& line) {
+  std::fprintf(stderr, "beadbuild: %s\n", beadmap::printable(line).c_str());
+}
 
 using Library = beadmap::LoadedLibrary;
 
@@ -182,8 +185,9 @@ void print_summary(const BuildArguments& arguments, const EntryChains& chains,
   std::printf(
       "beadbuild: %s: %zu molecule%s, %zu beads (chains left out: %zu, skipped residues: %zu, "
       "incomplete residues: %zu, breaks: %zu) -> %s/\n",
-      arguments.entry.c_str(), molecules.size(), molecules.size() == 1 ? "" : "s", beads,
-      chains.left_out.size(), skipped, incomplete, breaks, arguments.output.c_str());
+      beadmap::printable(arguments.entry).c_str(), molecules.size(),
+      molecules.size() == 1 ? "" : "s", beads, chains.left_out.size(), skipped, incomplete, breaks,
+      beadmap::printable(arguments.output).c_str());
 }
 
 beadmap::SelectionOptions selection_options(const BuildArguments& arguments) {

@@ -12,6 +12,7 @@
 #include <gemmi/pdb.hpp>
 #include <vector>
 
+#include "beadmap/printable_text.hpp"
 #include "beadmap/refusal.hpp"
 #include "common/file_descriptor.hpp"
 
@@ -117,7 +118,7 @@ AtomisticEntry parse(std::vector<char>& text, const std::string& name, gemmi::Co
 }  // namespace
 
 std::string shown_input_name(const std::string& path) {
-  return path == "-" ? "standard input" : path;
+  return path == "-" ? "standard input" : printable(path);
 }
 
 std::optional<gemmi::CoorFormat> format_named(const std::string& word) {

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "beadmap/printable_text.hpp"
+
 namespace beadmap {
 
 Position centroid(std::span<const Position> points) {
@@ -21,7 +23,7 @@ double distance(const Position& a, const Position& b) {
 }
 
 std::string chain_label(const std::string& chain_name) {
-  return chain_name.empty() ? "(blank)" : chain_name;
+  return chain_name.empty() ? "(blank)" : printable(chain_name);
 }
 
 std::size_t bead_count(const CgStructure& structure) {

@@ -4,6 +4,7 @@
 #include <exception>
 #include <new>
 
+#include "beadmap/printable_text.hpp"
 #include "beadmap/refusal.hpp"
 
 namespace beadmap {
@@ -18,14 +19,15 @@ int run_front_end(const std::string& name, const std::function<bool()>& work) {
     }
     return complete ? success_status : refused_status;
   } catch (const UsageError& error) {
-    std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", program, error.what(), program);
+    std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", program, printable(error.what()).c_str(),
+                 program);
     return usage_status;
   } catch (const Refusal& error) {
-    std::fprintf(stderr, "%s: %s\n", program, error.what());
+    std::fprintf(stderr, "%s: %s\n", program, printable(error.what()).c_str());
   } catch (const std::bad_alloc&) {
     std::fprintf(stderr, "%s: out of memory\n", program);
   } catch (const std::exception& error) {
-    std::fprintf(stderr, "%s: %s\n", program, error.what());
+    std::fprintf(stderr, "%s: %s\n", program, printable(error.what()).c_str());
   }
   return refused_status;
 }

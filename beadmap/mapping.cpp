@@ -68,7 +68,8 @@ AtomSlot Parser::atom_slot(std::string_view word) {
   std::size_t start = 0;
   while (true) {
     const std::size_t end = word.find('/', start);
-    const std::string_view name = word.substr(start, end == std::string_view::npos ? end : end - start);
+    const std::string_view name =
+        word.substr(start, end == std::string_view::npos ? end : end - start);
     if (name.empty()) fail("atom \"" + std::string(word) + "\" has an empty alternative");
     slot.push_back(checked_name(name, "atom name", std::string_view::npos));
     if (end == std::string_view::npos) break;
@@ -85,7 +86,8 @@ void Parser::bead_line(const std::vector<std::string_view>& words) {
   BeadRule bead{checked_name(words[2], "bead name", max_name_length), {}};
   for (std::size_t w = 3; w < words.size(); ++w) bead.atoms.push_back(atom_slot(words[w]));
 
-  const bool continues_last = !mapping_.residues.empty() && mapping_.residues.back().name == residue;
+  const bool continues_last =
+      !mapping_.residues.empty() && mapping_.residues.back().name == residue;
   if (!continues_last) {
     if (mapping_.residue_index.contains(residue)) {
       fail("the bead lines of residue " + residue + " do not stand together");

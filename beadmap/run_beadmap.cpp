@@ -15,6 +15,7 @@
 #include "beadmap/input_files.hpp"
 #include "beadmap/library_check.hpp"
 #include "beadmap/mapping.hpp"
+#include "beadmap/printable_text.hpp"
 #include "beadmap/refusal.hpp"
 #include "beadmap/residue_selection.hpp"
 #include "safe_output.hpp"
@@ -22,7 +23,9 @@
 namespace beadmap {
 namespace {
 
-void report(const std::string& line) { std::fprintf(stderr, "beadmap: %s\n", line.c_str()); }
+void report(const std::string& line) {
+  std::fprintf(stderr, "beadmap: %s\n", printable(line).c_str());
+}
 
 void report_residues(const Selection& selection) {
   for (const std::string& line :
@@ -137,8 +140,8 @@ void run_beadmap(const Arguments& arguments) {
       "%zu, gaps: %zu) -> %s%s%s\n",
       shown_input_name(arguments.input).c_str(), chain.c_str(), structure.residues.size(),
       bead_count(structure), selection.skipped.size(), selection.incomplete.size(), gaps.size(),
-      arguments.output.c_str(), arguments.posre ? ", " : "",
-      arguments.posre ? arguments.posre->c_str() : "");
+      printable(arguments.output).c_str(), arguments.posre ? ", " : "",
+      arguments.posre ? printable(*arguments.posre).c_str() : "");
 }
 
 }  // namespace beadmap

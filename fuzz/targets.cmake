@@ -18,6 +18,7 @@ add_library(fuzz_beadmap_pieces STATIC
   ${source_root}/beadmap/cg_structure.cpp
   ${source_root}/beadmap/command_words.cpp
   ${source_root}/beadmap/mapping.cpp
+  ${source_root}/beadmap/printable_text.cpp
   ${source_root}/beadbuild/arguments.cpp
   ${CMAKE_CURRENT_BINARY_DIR}/fuzz_default_mapping.cpp)
 # The harnesses include "beadbuild/arguments.hpp", private to beadbuild.

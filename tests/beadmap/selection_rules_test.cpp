@@ -160,6 +160,14 @@ TEST_F(SelectionRules, AChainByItsIdAndOneThatIsMissingOrHoldsNoAminoAcid) {
   EXPECT_EQ(missing.exit_status, 1);
   EXPECT_EQ(missing.err, "beadmap: the first model has no chain \"Z\" (its chains: A B)\n");
   EXPECT_FALSE(dir_.exists("z.pdb"));
+  // A name from the command line cannot add lines of its own to a message:
+  // control characters are shown escaped.
+  const auto injected =
+      run_beadmap(dir_, {"entry.pdb", "--chain=Z\nbeadmap: done\x1b[2J", "-o", "z.pdb"});
+  EXPECT_EQ(injected.exit_status, 1);
+  EXPECT_EQ(injected.err,
+            "beadmap: the first model has no chain \"Z\\nbeadmap: done\\x1b[2J\" (its chains: A "
+            "B)\n");
 
   // Chain A in two parts (A, B, A again) is named once.
   EntryBuilder parted;
