@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -48,18 +49,27 @@ void refuse_existing(const std::string& path) {
   if (::access(path.c_str(), F_OK) == 0) refuse_existing_output(path);
 }
 
+// Puts the outputs in place, then has `report` say what they hold: a report
+// that cannot be written takes them back (the files are as they were, as
+// exit status 1 says), and so does a second file that cannot be placed.
 void write_outputs(const Arguments& arguments, const std::string& structure_text,
-                   const std::optional<std::string>& posre_text) {
+                   const std::optional<std::string>& posre_text,
+                   const std::function<void()>& report) {
   PendingFile structure_file(arguments.output, structure_text);
   std::optional<PendingFile> posre_file;
   if (posre_text) posre_file.emplace(*arguments.posre, *posre_text);
   structure_file.place(arguments.force);
-  if (!posre_file) return;
   try {
-    posre_file->place(arguments.force);
+    if (posre_file) posre_file->place(arguments.force);
   } catch (...) {
     structure_file.withdraw();
     throw;
+  }
+  report();
+  if (std::fflush(stdout) != 0) {
+    if (posre_file) posre_file->withdraw();
+    structure_file.withdraw();
+    throw Refusal("cannot write to standard output");
   }
 }
 
@@ -134,14 +144,15 @@ void run_beadmap(const Arguments& arguments) {
   }
   const auto gaps = find_backbone_gaps(structure);
   report_gaps(structure, gaps, chain);
-  write_outputs(arguments, structure_text, posre_text);
-  std::printf(
-      "beadmap: %s chain %s: %zu residues, %zu beads (skipped residues: %zu, incomplete residues: "
-      "%zu, gaps: %zu) -> %s%s%s\n",
-      shown_input_name(arguments.input).c_str(), chain.c_str(), structure.residues.size(),
-      bead_count(structure), selection.skipped.size(), selection.incomplete.size(), gaps.size(),
-      printable(arguments.output).c_str(), arguments.posre ? ", " : "",
-      arguments.posre ? printable(*arguments.posre).c_str() : "");
+  write_outputs(arguments, structure_text, posre_text, [&] {
+    std::printf(
+        "beadmap: %s chain %s: %zu residues, %zu beads (skipped residues: %zu, incomplete "
+        "residues: %zu, gaps: %zu) -> %s%s%s\n",
+        shown_input_name(arguments.input).c_str(), chain.c_str(), structure.residues.size(),
+        bead_count(structure), selection.skipped.size(), selection.incomplete.size(), gaps.size(),
+        printable(arguments.output).c_str(), arguments.posre ? ", " : "",
+        arguments.posre ? printable(*arguments.posre).c_str() : "");
+  });
 }
 
 }  // namespace beadmap

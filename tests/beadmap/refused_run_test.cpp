@@ -180,6 +180,28 @@ TEST_F(RefusedRun, AMappingThatDisagreesWithTheLibrary) {
                  "beads (BB)");
 }
 
+TEST_F(RefusedRun, AReportThatCannotBeWrittenLeavesTheOutputsAsTheyWere) {
+  testsupport::ProcessOptions full;
+  full.output = testsupport::ProcessOptions::Output::file;
+  full.output_file = "/dev/full";
+  const auto fresh = testsupport::run_process(BEADMAP_PATH, {"entry.pdb", "--posre", "posre.itp"},
+                                              dir_.path(), full);
+  EXPECT_EQ(fresh.exit_status, 1);
+  EXPECT_EQ(fresh.err, "beadmap: cannot write to standard output\n");
+  EXPECT_EQ(directory_entries(dir_), inputs_);
+
+  // Forced, the files in place stay as they were.
+  add_input("pdb-CG.pdb", "old structure\n");
+  add_input("posre.itp", "old restraints\n");
+  const auto forced = testsupport::run_process(
+      BEADMAP_PATH, {"entry.pdb", "--posre", "posre.itp", "--force"}, dir_.path(), full);
+  EXPECT_EQ(forced.exit_status, 1);
+  EXPECT_EQ(forced.err, "beadmap: cannot write to standard output\n");
+  EXPECT_EQ(directory_entries(dir_), inputs_);
+  EXPECT_EQ(dir_.read("pdb-CG.pdb"), "old structure\n");
+  EXPECT_EQ(dir_.read("posre.itp"), "old restraints\n");
+}
+
 TEST_F(RefusedRun, ExistingOutputsAreKeptWithoutForce) {
   add_input("pdb-CG.pdb", "old structure\n");
   expect_refused({"entry.pdb"},
