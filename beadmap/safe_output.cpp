@@ -62,9 +62,23 @@ void refuse_existing_output(const std::string& path) {
   throw Refusal(path + " exists; it is not overwritten (use --force to replace it)");
 }
 
+namespace {
+
+// The temporary file's name beside `destination`: hidden, from the first
+// characters of its name, short enough that a destination name of the
+// system's longest (255 bytes) still gets one, and its ".previous" too.
+std::string temporary_pattern(const std::string& destination) {
+  constexpr std::size_t name_part = 200;
+  const std::filesystem::path path(destination);
+  const std::string name = path.filename().string().substr(0, name_part);
+  return (path.parent_path() / ("." + name + ".XXXXXX")).string();
+}
+
+}  // namespace
+
 PendingFile::PendingFile(std::string destination, std::string_view content)
     : destination_(std::move(destination)) {
-  std::string pattern = destination_ + ".XXXXXX";
+  std::string pattern = temporary_pattern(destination_);
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
   rio::FileDescriptor file(::mkostemp(name.data(), O_CLOEXEC));
@@ -92,6 +106,7 @@ PendingFile::~PendingFile() {
 
 void PendingFile::place(bool replace) {
   if (replace) {
+    refuse_all_but_a_regular_file();
     keep_previous();
     if (::rename(temporary_.c_str(), destination_.c_str()) != 0) {
       const int error = errno;
@@ -119,6 +134,21 @@ void PendingFile::withdraw() {
     restore_previous();
   }
   created_new_ = false;
+}
+
+// --force replaces files: a link, a directory, a pipe or a device in the
+// destination's place is refused, not replaced by a file.
+void PendingFile::refuse_all_but_a_regular_file() const {
+  struct stat status {};
+  if (::lstat(destination_.c_str(), &status) != 0) {
+    if (errno == ENOENT) return;
+    refuse_file("write", destination_, errno);
+  }
+  if (!S_ISREG(status.st_mode)) {
+    throw Refusal(destination_ +
+                  " is not a regular file; it is not replaced (--force replaces "
+                  "regular files only)");
+  }
 }
 
 // The file about to be replaced (not a directory, which is never replaced)

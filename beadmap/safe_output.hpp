@@ -39,6 +39,7 @@ class PendingFile {
   const std::string& destination() const { return destination_; }
 
  private:
+  void refuse_all_but_a_regular_file() const;
   void keep_previous();
   void restore_previous();
 

@@ -1,8 +1,10 @@
 // Runs that are refused: exit status 1 (refused input) or 2 (command line),
 // one clear line on standard error, and nothing written.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -202,6 +204,35 @@ TEST_F(RefusedRun, AReportThatCannotBeWrittenLeavesTheOutputsAsTheyWere) {
   EXPECT_EQ(dir_.read("posre.itp"), "old restraints\n");
 }
 
+TEST_F(RefusedRun, ForceReplacesRegularFilesAlone) {
+  std::filesystem::create_symlink("beadlib.dat", dir_.path() / "link.pdb");
+  ASSERT_EQ(::mkfifo((dir_.path() / "fifo.pdb").c_str(), 0600), 0);
+  inputs_ = directory_entries(dir_);
+  for (const char* name : {"link.pdb", "fifo.pdb"}) {
+    expect_refused({"entry.pdb", "-o", name, "--force"},
+                   std::string(name) +
+                       " is not a regular file; it is not replaced (--force replaces regular "
+                       "files only)");
+  }
+  EXPECT_TRUE(std::filesystem::is_symlink(dir_.path() / "link.pdb"));
+  EXPECT_EQ(dir_.read("beadlib.dat"), example_library());
+}
+
+TEST_F(RefusedRun, NamesAsLongAsTheSystemAllowsAreWrittenAndReplaced) {
+  const std::string longest = std::string(251, 's') + ".pdb";  // 255 bytes
+  const std::string restraints = std::string(251, 'r') + ".itp";
+  const auto fresh = run_beadmap(dir_, {"entry.pdb", "-o", longest, "--posre", restraints});
+  ASSERT_EQ(fresh.exit_status, 0) << fresh.err;
+  EXPECT_EQ(bead_records(dir_.read(longest)).size(), 5U);
+  const auto forced =
+      run_beadmap(dir_, {"entry.pdb", "-o", longest, "--posre", restraints, "--force"});
+  ASSERT_EQ(forced.exit_status, 0) << forced.err;
+  inputs_.push_back(restraints);
+  inputs_.push_back(longest);
+  std::sort(inputs_.begin(), inputs_.end());
+  EXPECT_EQ(directory_entries(dir_), inputs_);  // nothing left beside them
+}
+
 TEST_F(RefusedRun, ExistingOutputsAreKeptWithoutForce) {
   add_input("pdb-CG.pdb", "old structure\n");
   expect_refused({"entry.pdb"},
@@ -234,7 +265,8 @@ TEST_F(RefusedRun, ExistingOutputsAreKeptWithoutForce) {
   // as it was, not the new one beside an error.
   add_input("pdb-CG.pdb", "old structure\n");
   expect_refused({"entry.pdb", "--posre", "restraints", "--force"},
-                 "cannot write restraints: Is a directory");
+                 "restraints is not a regular file; it is not replaced (--force replaces regular "
+                 "files only)");
   EXPECT_EQ(dir_.read("pdb-CG.pdb"), "old structure\n");
 }
 
