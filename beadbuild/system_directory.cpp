@@ -1,20 +1,16 @@
 #include "system_directory.hpp"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <stdio.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
-#include <array>
 #include <cerrno>
-#include <climits>
-#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <vector>
 
+#include "beadmap/interrupt_cleanup.hpp"
 #include "beadmap/refusal.hpp"
 #include "common/file_descriptor.hpp"
 
@@ -56,60 +52,6 @@ bool remove_directory_of_files(const std::string& path) {
   return ::rmdir(path.c_str()) == 0;
 }
 
-// The temporary directory while it is being written, for the signal
-// handler: an interrupted run leaves nothing behind either.
-char pending_path[PATH_MAX];
-volatile std::sig_atomic_t pending_set = 0;
-constexpr std::array<int, 4> interrupting_signals{SIGINT, SIGTERM, SIGHUP, SIGQUIT};
-
-// Removes the pending directory's files and the directory with system calls
-// alone (the directory entries read raw), then dies of the signal as it
-// would have without the handler.
-extern "C" void remove_pending_and_die(int signal_number) {
-  if (pending_set != 0) {
-    const int fd = ::open(pending_path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-      alignas(8) char entries[4096];
-      long got = 0;
-      while ((got = ::syscall(SYS_getdents64, fd, entries, sizeof entries)) > 0) {
-        for (long at = 0; at < got;) {
-          const auto* entry = reinterpret_cast<const struct dirent64*>(entries + at);
-          if (entry->d_name[0] != '.') ::unlinkat(fd, entry->d_name, 0);
-          at += entry->d_reclen;
-        }
-      }
-      ::close(fd);
-    }
-    ::rmdir(pending_path);
-  }
-  ::signal(signal_number, SIG_DFL);
-  ::raise(signal_number);
-}
-
-void watch_signals(const std::string& temporary) {
-  if (temporary.size() >= sizeof pending_path) return;
-  std::memcpy(pending_path, temporary.c_str(), temporary.size() + 1);
-  pending_set = 1;
-  for (const int signal_number : interrupting_signals) {
-    struct sigaction action {};
-    struct sigaction previous {};
-    ::sigaction(signal_number, nullptr, &previous);
-    if (previous.sa_handler == SIG_IGN) continue;  // a signal the caller ignores stays ignored
-    action.sa_handler = remove_pending_and_die;
-    ::sigemptyset(&action.sa_mask);
-    ::sigaction(signal_number, &action, nullptr);
-  }
-}
-
-void stop_watching_signals() {
-  pending_set = 0;
-  for (const int signal_number : interrupting_signals) {
-    struct sigaction current {};
-    ::sigaction(signal_number, nullptr, &current);
-    if (current.sa_handler == remove_pending_and_die) ::signal(signal_number, SIG_DFL);
-  }
-}
-
 std::string parent_of(const std::string& path) {
   const fs::path parent = fs::path(path).parent_path();
   return parent.empty() ? "." : parent.string();
@@ -145,11 +87,11 @@ PendingDirectory::PendingDirectory(std::string destination, bool replace)
   temporary_ = pattern;
   // mkdtemp keeps the directory to its owner; the result is an ordinary one.
   ::chmod(temporary_.c_str(), 0777 & ~creation_mask());
-  watch_signals(temporary_);
+  watch_ = beadmap::interrupt_cleanup::watch_directory(temporary_);
 }
 
 PendingDirectory::~PendingDirectory() {
-  stop_watching_signals();
+  beadmap::interrupt_cleanup::forget(watch_);
   if (!placed_) remove_directory_of_files(temporary_);
 }
 
@@ -171,7 +113,8 @@ void PendingDirectory::place() {
   if (::renameat2(AT_FDCWD, temporary_.c_str(), AT_FDCWD, destination_.c_str(), RENAME_NOREPLACE) ==
       0) {
     placed_ = true;
-    stop_watching_signals();
+    beadmap::interrupt_cleanup::forget(watch_);
+    watch_ = -1;
     return;
   }
   if (errno != EEXIST || !replace_) refuse("create", destination_, errno);
@@ -183,7 +126,8 @@ void PendingDirectory::place() {
   }
   placed_ = true;
   // What the temporary name holds now is the replaced directory, which goes.
-  stop_watching_signals();
+  beadmap::interrupt_cleanup::forget(watch_);
+  watch_ = -1;
   if (remove_directory_of_files(temporary_)) return;
   std::fprintf(stderr, "beadbuild: the replaced %s could not be removed; it is kept as %s\n",
                destination_.c_str(), temporary_.c_str());

@@ -39,6 +39,7 @@ class PendingDirectory {
   std::string temporary_;
   bool replace_;
   bool placed_ = false;
+  int watch_ = -1;  // its interrupt watch
 };
 
 }  // namespace beadbuild

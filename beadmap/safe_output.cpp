@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "beadmap/interrupt_cleanup.hpp"
 #include "beadmap/refusal.hpp"
 #include "common/file_descriptor.hpp"
 
@@ -81,9 +82,14 @@ PendingFile::PendingFile(std::string destination, std::string_view content)
   std::string pattern = temporary_pattern(destination_);
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
-  rio::FileDescriptor file(::mkostemp(name.data(), O_CLOEXEC));
-  if (!file.is_open()) refuse_file("create a file beside", destination_, errno);
-  temporary_ = name.data();
+  rio::FileDescriptor file;
+  {
+    const interrupt_cleanup::HeldSignals held;  // the file is watched from its creation on
+    file.reset(::mkostemp(name.data(), O_CLOEXEC));
+    if (!file.is_open()) refuse_file("create a file beside", destination_, errno);
+    temporary_ = name.data();
+    watch_ = interrupt_cleanup::watch_file({temporary_, destination_, "", false});
+  }
   int error = ::fchmod(file.get(), new_file_mode()) == 0 ? 0 : errno;
   const char* failed = "set the mode of";
   if (error == 0) {
@@ -94,12 +100,18 @@ PendingFile::PendingFile(std::string destination, std::string_view content)
   if (error == 0) error = file.close();
   if (error != 0) {
     file.reset();
+    interrupt_cleanup::forget(watch_);
     ::unlink(temporary_.c_str());
     refuse_file(failed, temporary_, error);
   }
 }
 
+void PendingFile::update_watch() const {
+  interrupt_cleanup::update_file(watch_, {temporary_, destination_, previous_, placed_});
+}
+
 PendingFile::~PendingFile() {
+  interrupt_cleanup::forget(watch_);
   if (!placed_) ::unlink(temporary_.c_str());
   if (!previous_.empty()) ::unlink(previous_.c_str());  // replaced for good
 }
@@ -108,6 +120,7 @@ void PendingFile::place(bool replace) {
   if (replace) {
     refuse_all_but_a_regular_file();
     keep_previous();
+    const interrupt_cleanup::HeldSignals held;
     if (::rename(temporary_.c_str(), destination_.c_str()) != 0) {
       const int error = errno;
       restore_previous();
@@ -115,8 +128,10 @@ void PendingFile::place(bool replace) {
     }
     placed_ = true;
     created_new_ = previous_.empty();
+    update_watch();
     return;
   }
+  const interrupt_cleanup::HeldSignals held;
   if (link_without_replacing(temporary_, destination_) != 0) {
     const int error = errno;
     if (error == EEXIST) refuse_existing_output(destination_);
@@ -124,16 +139,20 @@ void PendingFile::place(bool replace) {
   }
   placed_ = true;
   created_new_ = true;
+  update_watch();
 }
 
 void PendingFile::withdraw() {
   if (!placed_) return;
+  const interrupt_cleanup::HeldSignals held;
   if (created_new_) {
     ::unlink(destination_.c_str());
   } else {
     restore_previous();
   }
   created_new_ = false;
+  interrupt_cleanup::forget(watch_);  // nothing of it is left to undo
+  watch_ = -1;
 }
 
 // --force replaces files: a link, a directory, a pipe or a device in the
@@ -159,6 +178,7 @@ void PendingFile::keep_previous() {
   struct stat status {};
   if (::lstat(destination_.c_str(), &status) != 0 || S_ISDIR(status.st_mode)) return;
   const std::string previous = temporary_ + ".previous";
+  const interrupt_cleanup::HeldSignals held;
   if (::link(destination_.c_str(), previous.c_str()) != 0) {
     // A name taken already is never renamed over.
     if (errno == EEXIST || ::rename(destination_.c_str(), previous.c_str()) != 0) {
@@ -166,6 +186,7 @@ void PendingFile::keep_previous() {
     }
   }
   previous_ = previous;
+  update_watch();
 }
 
 // Gives the kept file its name back, replacing whatever holds it now. Two
@@ -176,6 +197,7 @@ void PendingFile::restore_previous() {
   if (previous_.empty()) return;
   if (::rename(previous_.c_str(), destination_.c_str()) == 0) ::unlink(previous_.c_str());
   previous_.clear();
+  update_watch();
 }
 
 }  // namespace beadmap

@@ -42,12 +42,15 @@ class PendingFile {
   void refuse_all_but_a_regular_file() const;
   void keep_previous();
   void restore_previous();
+  // Tells the interrupt watch what an interruption now undoes.
+  void update_watch() const;
 
   std::string destination_;
   std::string temporary_;
   std::string previous_;  // the replaced file's second name, while kept
   bool placed_ = false;
   bool created_new_ = false;
+  int watch_ = -1;  // its interrupt watch
 };
 
 }  // namespace beadmap
