@@ -1,6 +1,7 @@
 #include "beadmap/residue_selection.hpp"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <gemmi/resinfo.hpp>
 #include <span>
@@ -170,6 +171,7 @@ class PieceMapper {
     const ResidueRule* rule = mapping_.find(canonical);
     if (rule == nullptr) return skip(residue, place, "the mapping has no residue of this name");
     collect_heavy_atoms(residue, options_.altloc, atoms_);
+    refuse_coordinates_not_finite(canonical, place);
     if (options_.incomplete == IncompleteResidues::keep)
       return keep_partial(residue, canonical, place, *rule);
     auto beads = map_beads(*rule, atoms_);
@@ -192,6 +194,18 @@ class PieceMapper {
     const std::string location(1, altloc);
     return "alternate location " + location + " of this place (" + taken.name +
            " taken; --altloc " + location + " takes this one)";
+  }
+
+  // A coordinate read as "nan", "inf" or a number beyond the reals would
+  // be written as such, and no topology can be built from it.
+  void refuse_coordinates_not_finite(const std::string& name, const ResiduePlace& place) const {
+    for (const NamedAtom& atom : atoms_) {
+      const Position& at = atom.position;
+      if (std::isfinite(at.x) && std::isfinite(at.y) && std::isfinite(at.z)) continue;
+      throw Refusal("chain " + chain_label(selection_.chain_name) + ": residue " +
+                    residue_label(name, place) + ": atom " + std::string(atom.name) +
+                    " has a coordinate that is not a finite number");
+    }
   }
 
   void skip(const gemmi::Residue& residue, const ResiduePlace& place, std::string reason) {

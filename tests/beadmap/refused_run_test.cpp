@@ -204,6 +204,20 @@ TEST_F(RefusedRun, AReportThatCannotBeWrittenLeavesTheOutputsAsTheyWere) {
   EXPECT_EQ(dir_.read("posre.itp"), "old restraints\n");
 }
 
+TEST_F(RefusedRun, CoordinatesThatAreNotFiniteNumbers) {
+  // The N of glycine 1 at x = nan, 1e400 (beyond the reals) or inf.
+  for (const char* x : {"     nan", "   1e400", "    -inf"}) {
+    EntryBuilder entry;
+    entry.line(std::string("ATOM      1  N   GLY A   1    ") + x +
+               "   0.000   0.000  1.00  0.00           N");
+    entry.atom("GLY", 'A', 1, "CA", 1, 0, 0).atom("GLY", 'A', 1, "C", 1, 1, 0);
+    entry.atom("GLY", 'A', 1, "O", 2, 1, 1).backbone("GLY", 'A', 2, 3.8);
+    add_input("odd.pdb", entry.text());
+    expect_refused({"odd.pdb"},
+                   "chain A: residue GLY 1: atom N has a coordinate that is not a finite number");
+  }
+}
+
 TEST_F(RefusedRun, ForceReplacesRegularFilesAlone) {
   std::filesystem::create_symlink("beadlib.dat", dir_.path() / "link.pdb");
   ASSERT_EQ(::mkfifo((dir_.path() / "fifo.pdb").c_str(), 0600), 0);
