@@ -5,6 +5,8 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <exception>
@@ -131,6 +133,11 @@ std::optional<gemmi::CoorFormat> format_named(const std::string& word) {
 AtomisticEntry read_atomistic(const std::string& path, std::optional<gemmi::CoorFormat> format) {
   if (path != "-" && !format) format_of(path, {});  // an unknown name fails before the read
   std::vector<char> text = read_whole(path);
+  // The structure library's own word on an empty text is of no help.
+  if (std::all_of(text.begin(), text.end(),
+                  [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; })) {
+    throw Refusal(shown_input_name(path) + " is empty: it holds no model with atoms");
+  }
   const gemmi::CoorFormat chosen = format ? *format : format_of(path, text);
   AtomisticEntry entry;
   try {

@@ -66,6 +66,13 @@ TEST_F(RefusedRun, InputThatCannotBeRead) {
                  ".json, each optionally followed by .gz; or give --format)");
   add_input("empty.pdb", "REMARK nothing here\nEND\n");
   expect_refused({"empty.pdb"}, "empty.pdb holds no model with atoms");
+  // Nothing, or blanks alone, in any format (and compressed): said as such.
+  for (const char* name : {"nothing.cif", "nothing.json", "nothing.pdb", "blanks.cif"}) {
+    add_input(name, std::string(name).starts_with("blanks") ? " \n\t\n" : "");
+    expect_refused({name}, std::string(name) + " is empty: it holds no model with atoms");
+  }
+  add_input("nothing.cif.gz", compressed(dir_, ""));
+  expect_refused({"nothing.cif.gz"}, "nothing.cif.gz is empty: it holds no model with atoms");
   add_input("broken.cif", "data_x\nloop_\n_atom_site.id\n'unterminated\n");
   const auto broken = run_beadmap(dir_, {"broken.cif"});
   EXPECT_EQ(broken.exit_status, 1);
