@@ -21,6 +21,10 @@
 namespace beadmap {
 namespace {
 
+// The largest entry read, uncompressed: far above the largest entries of the
+// archive, and a bound for endless or exploding input.
+constexpr std::size_t largest_entry = std::size_t{8} << 30;
+
 // The columns of a PDB record that the old layout used for sequence numbers.
 constexpr int pdb_columns_read_when_old = 72;
 
@@ -37,7 +41,11 @@ rio::FileDescriptor open_input(const std::string& path) {
   if (!input.is_open()) throw Refusal("cannot read " + path + ": " + std::strerror(errno));
   struct stat status {};
   if (::fstat(input.get(), &status) == 0 && S_ISDIR(status.st_mode)) {
-    throw Refusal("cannot read " + path + ": it is a directory");
+    throw Refusal("cannot read " + printable(path) + ": it is a directory");
+  }
+  // A device (/dev/zero, a terminal) would be read without end.
+  if (!S_ISREG(status.st_mode) && !S_ISFIFO(status.st_mode)) {
+    throw Refusal("cannot read " + printable(path) + ": not a file or a pipe");
   }
   return input;
 }
@@ -55,6 +63,11 @@ std::vector<char> read_whole(const std::string& path) {
   std::size_t length = 0;
   int got = 0;
   do {
+    if (length >= largest_entry) {
+      ::gzclose_r(file);
+      throw Refusal("cannot read " + shown_input_name(path) + ": more than " +
+                    std::to_string(largest_entry >> 30) + " GiB of text (not an entry)");
+    }
     text.resize(length + (std::size_t{1} << 20));
     got = ::gzread(file, text.data() + length, static_cast<unsigned>(text.size() - length));
     if (got > 0) length += static_cast<std::size_t>(got);

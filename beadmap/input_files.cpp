@@ -20,6 +20,10 @@ std::string read_text_file(const std::string& path) {
     const ssize_t got = rio::read_some(file.get(), buffer, sizeof buffer);
     if (got < 0) throw Refusal("cannot read " + path + ": " + std::strerror(errno));
     if (got == 0) return text;
+    if (text.size() + static_cast<std::size_t>(got) > largest_text_file) {
+      throw Refusal("cannot read " + path + ": more than " +
+                    std::to_string(largest_text_file >> 20) + " MiB (not a mapping or library)");
+    }
     text.append(buffer, static_cast<std::size_t>(got));
   }
 }

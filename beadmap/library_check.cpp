@@ -1,9 +1,13 @@
 #include "beadmap/library_check.hpp"
 
+#include <sys/stat.h>
+
 #include <cstring>
 #include <memory>
 #include <unordered_set>
 
+#include "beadmap/input_files.hpp"
+#include "beadmap/printable_text.hpp"
 #include "beadmap/refusal.hpp"
 #include "beadweave/template_library.hpp"
 #include "common/record_io.hpp"
@@ -12,7 +16,27 @@ namespace beadmap {
 
 using beadweave::TemplateLibrary;
 
+namespace {
+
+// A library is a file of some kilobytes: a device, or a file larger than any
+// text input, is refused before the reader, which would take it without end.
+void refuse_what_is_not_a_library(const std::string& library_path) {
+  struct stat status {};
+  if (::stat(library_path.c_str(), &status) != 0) return;  // the reader says why
+  if (!S_ISREG(status.st_mode) && !S_ISFIFO(status.st_mode)) {
+    throw Refusal("the template library cannot be used: " + printable(library_path) +
+                  " is not a file");
+  }
+  if (S_ISREG(status.st_mode) && static_cast<std::size_t>(status.st_size) > largest_text_file) {
+    throw Refusal("the template library cannot be used: " + printable(library_path) +
+                  " holds more than " + std::to_string(largest_text_file >> 20) + " MiB");
+  }
+}
+
+}  // namespace
+
 LoadedLibrary load_template_library(const std::string& library_path) {
+  refuse_what_is_not_a_library(library_path);
   LoadedLibrary library{std::make_unique<TemplateLibrary>(), library_path, false};
   try {
     library.holds_more = beadweave::load_library_file(*library.templates, library_path);

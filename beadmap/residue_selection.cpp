@@ -52,13 +52,18 @@ bool holds_amino_acid(const ChainPiece& piece, const Mapping& mapping) {
   return false;
 }
 
-// The chain names of a model, each once, as messages list them.
+// The chain names of a model, each once, as messages list them: the first
+// twenty, and how many more there are.
 std::string chain_list(const gemmi::Model& model) {
+  constexpr std::size_t names_shown = 20;
+  const std::vector<std::string> all = chain_names(model);
   std::string names;
-  for (const std::string& name : chain_names(model)) {
+  for (std::size_t c = 0; c < all.size() && c < names_shown; ++c) {
     names += names.empty() ? "" : " ";
-    names += chain_label(name);
+    names += chain_label(all[c]);
   }
+  if (all.size() > names_shown)
+    names += " and " + std::to_string(all.size() - names_shown) + " more";
   return names.empty() ? "none" : names;
 }
 

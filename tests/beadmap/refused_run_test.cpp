@@ -225,6 +225,31 @@ TEST_F(RefusedRun, CoordinatesThatAreNotFiniteNumbers) {
   }
 }
 
+TEST_F(RefusedRun, EndlessInputsAreRefusedNotReadWithoutEnd) {
+  // /dev/zero gives zeros for ever, under any name.
+  std::filesystem::create_symlink("/dev/zero", dir_.path() / "zero.pdb.gz");
+  std::filesystem::create_symlink("/dev/zero", dir_.path() / "zero.map");
+  std::filesystem::create_symlink("/dev/zero", dir_.path() / "zero.dat");
+  inputs_ = directory_entries(dir_);
+  expect_refused({"zero.pdb.gz"}, "cannot read zero.pdb.gz: not a file or a pipe");
+  expect_refused({"entry.pdb", "--mapping", "zero.map"},
+                 "cannot read zero.map: more than 64 MiB (not a mapping or library)");
+  expect_refused({"entry.pdb", "--library", "zero.dat"},
+                 "the template library cannot be used: zero.dat is not a file");
+}
+
+TEST_F(RefusedRun, AMissingChainNamesTwentyChainsAndCountsTheRest) {
+  EntryBuilder many;
+  const std::string ids = "ABCDEFGHIJKLMNOPQRSTUVWXY";  // 25 chains
+  for (std::size_t c = 0; c < ids.size(); ++c) {
+    many.backbone("GLY", ids[c], 1, 4.0 * static_cast<double>(c));
+  }
+  add_input("many.pdb", many.text());
+  expect_refused({"many.pdb", "--chain", "Z"},
+                 "the first model has no chain \"Z\" (its chains: A B C D E F G H I J K L M N O P "
+                 "Q R S T and 5 more)");
+}
+
 TEST_F(RefusedRun, ForceReplacesRegularFilesAlone) {
   std::filesystem::create_symlink("beadlib.dat", dir_.path() / "link.pdb");
   ASSERT_EQ(::mkfifo((dir_.path() / "fifo.pdb").c_str(), 0600), 0);
