@@ -103,10 +103,35 @@ gemmi::CoorFormat format_of(const std::string& path, const std::vector<char>& te
   return format;
 }
 
+// The PDB text with every line blank-padded to the columns the structure
+// library may read (some of its record readers look past the end of a short
+// line), and without carriage returns: the same records for it, read within
+// the text.
+std::vector<char> padded_pdb_text(const std::vector<char>& text) {
+  constexpr std::size_t columns_read = 88;
+  std::vector<char> padded;
+  padded.reserve(text.size() + text.size() / 8 + columns_read);
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = start;
+    while (end < text.size() && text[end] != '\n') ++end;
+    std::size_t content_end = end;
+    if (content_end > start && text[content_end - 1] == '\r') --content_end;
+    padded.insert(padded.end(), text.begin() + static_cast<std::ptrdiff_t>(start),
+                  text.begin() + static_cast<std::ptrdiff_t>(content_end));
+    if (content_end - start < columns_read)
+      padded.resize(padded.size() + columns_read - (content_end - start), ' ');
+    padded.push_back('\n');
+    start = end + 1;
+  }
+  return padded;
+}
+
 AtomisticEntry parse(std::vector<char>& text, const std::string& name, gemmi::CoorFormat format) {
   AtomisticEntry entry;
   switch (format) {
     case gemmi::CoorFormat::Pdb:
+      text = padded_pdb_text(text);
       try {
         entry.structure = gemmi::read_pdb_from_memory(text.data(), text.size(), name);
       } catch (const std::exception& whole_lines) {

@@ -66,6 +66,13 @@ TEST_F(RefusedRun, InputThatCannotBeRead) {
                  ".json, each optionally followed by .gz; or give --format)");
   add_input("empty.pdb", "REMARK nothing here\nEND\n");
   expect_refused({"empty.pdb"}, "empty.pdb holds no model with atoms");
+  // Records cut short where the structure library reads on (an SSBOND line
+  // of 73 columns; CRLF line ends): read within the text (the sanitizer
+  // builds see any read beyond it).
+  add_input("short.pdb", "SSBOND" + std::string(67, ' ') + "\n");
+  expect_refused({"short.pdb"}, "short.pdb holds no model with atoms");
+  add_input("crlf.pdb", "SSBOND   1 CYS A    6\r\nLINK\r\nCISPEP\r\nSITE\r\n");
+  expect_refused({"crlf.pdb"}, "crlf.pdb holds no model with atoms");
   // Nothing, or blanks alone, in any format (and compressed): said as such.
   for (const char* name : {"nothing.cif", "nothing.json", "nothing.pdb", "blanks.cif"}) {
     add_input(name, std::string(name).starts_with("blanks") ? " \n\t\n" : "");
