@@ -1,11 +1,11 @@
-#include "pairprobe/bulk_storage.hpp"
+#include "common/bulk_memory.hpp"
 
 #include <sys/mman.h>
 #include <unistd.h>
 
 #include <cstdint>
 
-namespace pairprobe {
+namespace rio {
 namespace {
 
 // Blocks from this size on are mapped on their own; smaller ones come from
@@ -63,4 +63,4 @@ void release_bulk(void* storage, std::size_t bytes) noexcept {
   ::munmap(storage, whole_pages(bytes));
 }
 
-}  // namespace pairprobe
+}  // namespace rio
