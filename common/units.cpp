@@ -229,6 +229,11 @@ std::optional<std::size_t> input_bytes_left(int unit_number) {
 
 void put_record(Unit& unit, std::string_view record_with_newline) {
   if (unit.block_output) {
+    // Room for a whole block at its first record: grown step by step, the
+    // block would be copied into fresh memory at each step.
+    if (unit.pending_output.capacity() < block_limit) {
+      unit.pending_output.reserve(block_limit + record_with_newline.size());
+    }
     unit.pending_output.append(record_with_newline);
     if (unit.pending_output.size() >= block_limit) flush_block(unit);
     return;
