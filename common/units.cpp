@@ -83,18 +83,32 @@ void flush_block(Unit& unit) {
   if (error != 0) throw IoError(msg_write_error, unit.number, unit.shown_name, error);
 }
 
+// Moves the bytes not yet handed out to the front of the unit's buffer and
+// makes the buffer at least `length` bytes long. A buffer too short is
+// replaced by one holding just those bytes: growing it in place would copy
+// the records already handed out as well.
+void compact_input(Unit& unit, std::size_t length) {
+  const std::size_t kept = unit.input_end - unit.input_begin;
+  if (length > unit.input.capacity()) {
+    BulkVector<char> longer;
+    longer.reserve(length);
+    longer.resize(length);  // left uninitialised
+    if (kept > 0) std::memcpy(longer.data(), unit.input.data() + unit.input_begin, kept);
+    unit.input.swap(longer);
+  } else {
+    if (unit.input_begin > 0) {
+      std::memmove(unit.input.data(), unit.input.data() + unit.input_begin, kept);
+    }
+    if (unit.input.size() < length) unit.input.resize(length);
+  }
+  unit.input_begin = 0;
+  unit.input_end = kept;
+}
+
 // Reads up to `chunk` more bytes into the unit's input buffer; false at end
 // of file.
 bool fill_input(Unit& unit, std::size_t chunk = read_chunk) {
-  if (unit.input_begin > 0) {
-    const std::size_t kept = unit.input_end - unit.input_begin;
-    std::memmove(unit.input.data(), unit.input.data() + unit.input_begin, kept);
-    unit.input_begin = 0;
-    unit.input_end = kept;
-  }
-  if (unit.input.size() - unit.input_end < chunk) {
-    unit.input.resize(unit.input_end + chunk);
-  }
+  compact_input(unit, unit.input_end - unit.input_begin + chunk);
   const ssize_t got = read_some(unit.fd, unit.input.data() + unit.input_end, chunk);
   if (got < 0) throw IoError(msg_read_error, unit.number, unit.shown_name, errno);
   unit.input_end += static_cast<std::size_t>(got);
@@ -146,7 +160,7 @@ bool next_record(Unit& unit, std::string_view& record) {
 
 std::string_view buffered_records(Unit& unit, std::size_t wanted, bool may_read) {
   if (may_read && !unit.input_exhausted && unit.input_end - unit.input_begin < wanted / 2) {
-    unit.input.reserve(wanted + read_chunk);  // grown once, not by doubling
+    compact_input(unit, wanted + read_chunk);  // grown once, not by doubling
     while (unit.input_end - unit.input_begin < wanted) {
       // As much as is wanted in one read: a large block in few system calls.
       const std::size_t missing = wanted - (unit.input_end - unit.input_begin);
@@ -215,6 +229,11 @@ std::optional<std::size_t> input_bytes_left(int unit_number) {
 
 void put_record(Unit& unit, std::string_view record_with_newline) {
   if (unit.block_output) {
+    // Room for a whole block at its first record: grown step by step, the
+    // block would be copied into fresh memory at each step.
+    if (unit.pending_output.capacity() < block_limit) {
+      unit.pending_output.reserve(block_limit + record_with_newline.size());
+    }
     unit.pending_output.append(record_with_newline);
     if (unit.pending_output.size() >= block_limit) flush_block(unit);
     return;

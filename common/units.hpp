@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/bulk_memory.hpp"
 #include "common/file_descriptor.hpp"
 
 namespace rio {
@@ -19,7 +20,8 @@ struct Unit {
       owned;  // the file's descriptor, closed with the unit; empty for the standard streams
   std::string shown_name;
   // Input: bytes read from the system and not yet handed out as records.
-  std::vector<char> input;
+  // Grown without zero-filling, since reads overwrite it at once.
+  BulkVector<char> input;
   std::size_t input_begin = 0;
   std::size_t input_end = 0;
   bool input_exhausted = false;
@@ -53,7 +55,7 @@ void consume_input(Unit& unit, std::size_t bytes);
 // own, while the records already buffered are being read: `room` bytes are
 // left free at the front for what the unit still holds then.
 struct ReadAhead {
-  std::vector<char> bytes;
+  BulkVector<char> bytes;
   std::size_t room = 0;
   std::size_t length = 0;  // bytes read, after the room
   bool end_of_file = false;

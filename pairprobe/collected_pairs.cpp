@@ -14,6 +14,7 @@
 
 #include "column_windows.hpp"
 #include "index_range.hpp"
+#include "pairprobe/bulk_storage.hpp"
 #include "pairprobe/periodic_fold.hpp"
 #include "pairprobe/shared_work.hpp"
 #include "parallel/helper_threads.hpp"
@@ -28,6 +29,11 @@ constexpr std::size_t bands_per_thread = 64;
 // Two columns count as sparse when their particles, each with its window,
 // cover at most this share of the axis.
 constexpr double sparse_share = 0.1;
+
+// The pairs one thread finds, in bulk storage: a large run's grow to
+// megabytes, and each step of growth would otherwise fault on every page of
+// fresh memory.
+using FoundPairs = BulkVector<OverlapPair>;
 
 // Shared by the threads of one traversal.
 struct Progress {
@@ -59,8 +65,7 @@ class HalfShellScan {
   // cells along y) against the particles in its window along x, in the same
   // column (those after it) and in the later columns. False when the limit
   // was passed.
-  bool scan(IndexRange band, std::vector<OverlapPair>& found, Progress& progress,
-            std::size_t limit) const {
+  bool scan(IndexRange band, FoundPairs& found, Progress& progress, std::size_t limit) const {
     const std::size_t found_before = found.size();
     for (std::size_t c = band.first; c < band.last; ++c) {
       scan_column(static_cast<std::uint32_t>(c), found);
@@ -94,7 +99,7 @@ class HalfShellScan {
   // rounding to nearest is symmetric, fl(a - b) = -fl(b - a), except that
   // equal coordinates give +0 either way and -0 here, which neither the fold
   // (it compares, and -0 + edge is edge) nor the square can tell apart.
-  void test(const Particle& a, std::size_t row_b, std::vector<OverlapPair>& found) const {
+  void test(const Particle& a, std::size_t row_b, FoundPairs& found) const {
     const std::int32_t index_b = rows_.index[row_b];
     const std::uint64_t flip = std::uint64_t{a.index > index_b} << 63;
     const auto second_minus_first = [flip](double of_b, double of_a) {
@@ -110,8 +115,7 @@ class HalfShellScan {
 
   // Tests a against rows [first, last) of the column that begins at row
   // `base`.
-  void test_range(const Particle& a, std::size_t base, IndexRange range,
-                  std::vector<OverlapPair>& found) const {
+  void test_range(const Particle& a, std::size_t base, IndexRange range, FoundPairs& found) const {
     for (std::size_t q = base + range.first; q < base + range.last; ++q) test(a, q, found);
   }
 
@@ -129,7 +133,7 @@ class HalfShellScan {
     return later;
   }
 
-  void scan_column(std::uint32_t c, std::vector<OverlapPair>& found) const {
+  void scan_column(std::uint32_t c, FoundPairs& found) const {
     const IndexRange home = grid_.column(c);
     if (home.empty()) return;
     scan_within(home.first, grid_.keys(c), found);
@@ -146,7 +150,7 @@ class HalfShellScan {
   // runs past the edge, the particles before it that the wrapped part
   // reaches. A pair p < q cannot be met both ways: q within p's window and
   // p + edge within q's would make the window at least half the edge.
-  void scan_within(std::size_t base, Keys home_keys, std::vector<OverlapPair>& found) const {
+  void scan_within(std::size_t base, Keys home_keys, FoundPairs& found) const {
     const std::size_t size = home_keys.size();
     for (std::size_t p = 0; p < size; ++p) {
       const Particle a = particle(base + p);
@@ -165,7 +169,7 @@ class HalfShellScan {
   // Each particle of the home column with the particles of the other column
   // in its window.
   void scan_between(std::size_t home_base, Keys home_keys, std::size_t other_base, Keys other_keys,
-                    std::vector<OverlapPair>& found) const {
+                    FoundPairs& found) const {
     const std::size_t other_size = other_keys.size();
     if (other_size == 0) return;
     if (keys_.whole) {
@@ -217,7 +221,7 @@ class HalfShellScan {
   // meet none.) The parts of windows that wrap around a periodic axis are
   // added as before.
   void sweep_between(std::size_t home_base, Keys home_keys, std::size_t other_base, Keys other_keys,
-                     std::vector<OverlapPair>& found) const {
+                     FoundPairs& found) const {
     const double window = keys_.window;
     const std::size_t home_size = home_keys.size();
     const std::size_t other_size = other_keys.size();
@@ -250,7 +254,7 @@ class HalfShellScan {
   // Tests a, whose key is `key`, against the particles [0, met) of a column
   // (from row `base` on) within a window below it.
   void test_earlier(const Particle& a, double key, std::size_t base, Keys keys, std::size_t met,
-                    std::vector<OverlapPair>& found) const {
+                    FoundPairs& found) const {
     const double low = key - keys_.window;
     for (std::size_t r = met; r > 0 && keys[r - 1] >= low; --r) test(a, base + r - 1, found);
   }
@@ -258,7 +262,7 @@ class HalfShellScan {
   // The pairs a sweep leaves out: a home particle near either end of a
   // periodic axis with the particles its window reaches at the other end.
   void add_wrapped_pairs(std::size_t home_base, Keys home_keys, std::size_t other_base,
-                         Keys other_keys, std::vector<OverlapPair>& found) const {
+                         Keys other_keys, FoundPairs& found) const {
     const std::size_t home_size = home_keys.size();
     std::size_t p = 0;
     for (; p < home_size && home_keys[p] - keys_.window <= 0.0; ++p) {
@@ -270,7 +274,7 @@ class HalfShellScan {
   }
 
   void test_wrapped(const Particle& a, double key, std::size_t other_base, Keys other_keys,
-                    std::vector<OverlapPair>& found) const {
+                    FoundPairs& found) const {
     const WindowRanges window = window_around(keys_, other_keys, key);
     for (std::size_t k = 1; k < window.count; ++k) {
       test_range(a, other_base, window.ranges[k], found);
@@ -312,8 +316,8 @@ std::vector<IndexRange> column_bands(const ColumnGrid& grid, std::size_t wanted)
   return bands;
 }
 
-void scan_bands(const HalfShellScan& scan, const std::vector<IndexRange>& bands,
-                std::vector<OverlapPair>& found, Progress& progress, std::size_t limit) {
+void scan_bands(const HalfShellScan& scan, const std::vector<IndexRange>& bands, FoundPairs& found,
+                Progress& progress, std::size_t limit) {
   for (;;) {
     const std::size_t k = progress.next_band.fetch_add(1);
     if (k >= bands.size() || progress.over_limit.load()) return;
@@ -336,7 +340,7 @@ bool collect_pairs_by_column(const Configuration& config, const ColumnGrid& grid
   const unsigned thread_count = std::max(1U, threads);
   const std::vector<IndexRange> bands = column_bands(grid, thread_count * bands_per_thread);
   Progress progress;
-  std::vector<std::vector<OverlapPair>> found(thread_count);
+  std::vector<FoundPairs> found(thread_count);
   run_on_threads(thread_count, [&](unsigned t) {
     try {
       scan_bands(scan, bands, found[t], progress, limit);
@@ -350,8 +354,11 @@ bool collect_pairs_by_column(const Configuration& config, const ColumnGrid& grid
   parallel::share_pieces(thread_count, found.size(), [&](std::size_t t) {
     std::sort(found[t].begin(), found[t].end(), in_pair_order);
   });
+  std::size_t total = 0;
+  for (const FoundPairs& part : found) total += part.size();
   pairs.clear();
-  for (std::vector<OverlapPair>& part : found) {
+  pairs.reserve(total);  // at once, not by growing part after part
+  for (FoundPairs& part : found) {
     const auto middle = static_cast<std::ptrdiff_t>(pairs.size());
     pairs.insert(pairs.end(), part.begin(), part.end());
     std::inplace_merge(pairs.begin(), pairs.begin() + middle, pairs.end(), in_pair_order);

@@ -1,5 +1,8 @@
 // pairprobe: reports every pair of particles of a periodic configuration
 // whose distance is at most the hard-sphere distance.
+#include <malloc.h>
+#include <sys/stat.h>
+
 #include <span>
 #include <utility>
 
@@ -40,6 +43,32 @@ Exit status:
 
 The manual page pairprobe(1) is the full reference: man pairprobe)";
 
+// Whether conf.xyz is large enough for its work to be shared between
+// threads: the reader shares a file from two pieces of 128 KiB on, the grid
+// and the scan from 8192 particles (some 450 KiB of records). A smaller one
+// is read and scanned by this thread alone, so no helper is started for it
+// ahead (one a job still asks for starts then). When the size is not known,
+// helpers are started as for a large file.
+bool worth_starting_helpers() {
+  constexpr off_t shared_from_bytes = off_t{1} << 18;
+  struct stat status {};
+  return ::stat("conf.xyz", &status) != 0 || status.st_size >= shared_from_bytes;
+}
+
+// The heap keeps the blocks a run frees for its next ones. The grid and the
+// report take and free the same few blocks of a hundred kilobytes or so
+// over and over (a column's copy while a group is put in order, a piece of
+// formatted lines); by default each such block is mapped afresh, or the
+// heap's top given back, so that every reuse faults on every page again.
+// The large arrays are mapped on their own by the bulk storage whatever
+// this says.
+void keep_freed_blocks_for_reuse() {
+  constexpr int heap_blocks_below = 4 << 20;
+  constexpr int kept_free_at_most = 64 << 20;
+  ::mallopt(M_MMAP_THRESHOLD, heap_blocks_below);
+  ::mallopt(M_TRIM_THRESHOLD, kept_free_at_most);
+}
+
 // Reads the whole configuration and closes the file before the first report
 // line, so a failed read never leaves a partial report. Report lines go out
 // in blocks (line by line on a terminal); the layer hands every line over
@@ -49,8 +78,9 @@ void run_overlap_scan() {
   // with one thread; that is first looked at before the helpers start, so
   // that they are not taken for the other process. Helpers for the reading,
   // the grid and the scan get their cores while the file is opened.
+  keep_freed_blocks_for_reuse();
   parallel::step_back_when_cores_are_busy();
-  parallel::prepare_helpers(parallel::hardware_threads() - 1);
+  if (worth_starting_helpers()) parallel::prepare_helpers(parallel::hardware_threads() - 1);
   pairprobe::Configuration config = pairprobe::read_configuration();
   rio::set_block_output(rio::stdout_unit, true);
   const double r_hs = config.r_hs;

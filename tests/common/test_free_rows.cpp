@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "process.hpp"
 #include "common/record_io.hpp"
+#include "process.hpp"
 
 namespace {
 
@@ -254,6 +254,51 @@ TEST_F(FreeRows, ColumnStorageHoldsTheSameRows) {
   rio::open(bulk_unit, path, rio::OpenStatus::old_file);
   EXPECT_THROW(rio::read_free_columns(bulk_unit, unequal), std::logic_error);
   rio::close(bulk_unit);
+}
+
+// Row r is (r, r + 0.5, -r): each record padded with blanks to
+// `record_length` bytes, its line feed included.
+std::string padded_record(std::size_t r, std::size_t record_length) {
+  std::string record = std::to_string(r) + " " + std::to_string(r) + ".5 -" + std::to_string(r);
+  record.resize(record_length - 1, ' ');
+  return record + "\n";
+}
+
+TEST_F(FreeRows, FilesAroundTheBufferSizesGiveEveryValue) {
+  // File lengths just below, at and just above the unit's reads of 64 KiB,
+  // the 256 KiB from which buffers are mapped on their own, the first block
+  // of 1 MiB and that block with one more read: after a first record read
+  // alone (as a program reads its header), the buffer grows from holding
+  // part of the file to holding a block.
+  constexpr std::size_t record_length = 40;
+  const std::string header = "-7\n";
+  for (const std::size_t boundary : {std::size_t{1} << 16, std::size_t{1} << 18,
+                                     std::size_t{1} << 20, (std::size_t{1} << 20) + (1 << 16)}) {
+    for (const std::size_t length : {boundary - 41, boundary - 1, boundary, boundary + 1}) {
+      // Whole records, then the last one padded to the exact length.
+      const std::size_t rows = (length - header.size()) / record_length;
+      std::string content = header;
+      for (std::size_t r = 0; r + 1 < rows; ++r) content += padded_record(r, record_length);
+      content += padded_record(rows - 1, length - content.size());
+      ASSERT_EQ(content.size(), length);
+      const std::string path = write(content);
+      std::vector<double> values(rows * 3, unset);
+      double first = 0.0;
+      rio::open(bulk_unit, path, rio::OpenStatus::old_file);
+      rio::read_free(bulk_unit, first);
+      rio::read_free_rows(bulk_unit, values, 3);
+      const std::optional<double> after = next_value_or_nothing(bulk_unit);
+      rio::close(bulk_unit);
+      EXPECT_EQ(first, -7.0);
+      std::size_t wrong = 0;
+      for (std::size_t r = 0; r < rows; ++r) {
+        const auto v = static_cast<double>(r);
+        if (values[3 * r] != v || values[3 * r + 1] != v + 0.5 || values[3 * r + 2] != -v) ++wrong;
+      }
+      EXPECT_EQ(wrong, 0U) << length << " bytes";
+      EXPECT_FALSE(after.has_value()) << length << " bytes";
+    }
+  }
 }
 
 TEST_F(FreeRows, RowsMustBeWhole) {

@@ -1,61 +1,17 @@
-// Storage for the large arrays of a run (positions, grid): a vector that
-// grows leaves its new elements uninitialised, since they are about to be
-// overwritten, and a large block is mapped on its own, aligned for
-// transparent huge pages and offered them, so that filling it takes few
-// page faults.
+// The large arrays of a run are kept in the record layer's bulk memory,
+// which the input buffers use too.
 #ifndef PAIRPROBE_BULK_STORAGE_HPP
 #define PAIRPROBE_BULK_STORAGE_HPP
 
-#include <cstddef>
-#include <new>
-#include <utility>
-#include <vector>
+#include "common/bulk_memory.hpp"
 
 namespace pairprobe {
 
-// Raw storage of `bytes` bytes, suitably aligned for any value; throws
-// std::bad_alloc when there is none.
-void* allocate_bulk(std::size_t bytes);
-// Releases what allocate_bulk(bytes) gave.
-void release_bulk(void* storage, std::size_t bytes) noexcept;
-
-template <typename T>
-struct BulkAllocator {
-  using value_type = T;
-
-  BulkAllocator() = default;
-  template <typename U>
-  BulkAllocator(const BulkAllocator<U>&) noexcept {}
-
-  T* allocate(std::size_t count) {
-    if (count > static_cast<std::size_t>(-1) / sizeof(T)) throw std::bad_array_new_length();
-    return static_cast<T*>(allocate_bulk(count * sizeof(T)));
-  }
-  void deallocate(T* storage, std::size_t count) noexcept {
-    release_bulk(storage, count * sizeof(T));
-  }
-  // Default construction leaves a plain value uninitialised.
-  template <typename U, typename... Args>
-  void construct(U* place, Args&&... args) {
-    if constexpr (sizeof...(Args) == 0) {
-      ::new (static_cast<void*>(place)) U;
-    } else {
-      ::new (static_cast<void*>(place)) U(std::forward<Args>(args)...);
-    }
-  }
-
-  friend bool operator==(const BulkAllocator&, const BulkAllocator&) { return true; }
-};
-
-template <typename T>
-using BulkVector = std::vector<T, BulkAllocator<T>>;
-
-// Empties a vector and gives its memory back at once (assigning {} to a
-// vector keeps its memory).
-template <typename Vector>
-void release_memory(Vector& vector) noexcept {
-  Vector().swap(vector);
-}
+using rio::allocate_bulk;
+using rio::BulkAllocator;
+using rio::BulkVector;
+using rio::release_bulk;
+using rio::release_memory;
 
 }  // namespace pairprobe
 
