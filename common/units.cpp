@@ -85,13 +85,15 @@ void flush_block(Unit& unit) {
 
 // Moves the bytes not yet handed out to the front of the unit's buffer and
 // makes the buffer at least `length` bytes long. A buffer too short is
-// replaced by one holding just those bytes: growing it in place would copy
-// the records already handed out as well.
+// replaced by one holding just those bytes (growing it in place would copy
+// the records already handed out as well), at least twice as large, so that
+// a record longer than any buffer so far (a line of 100 MB) is copied a
+// bounded number of times over, not once per read.
 void compact_input(Unit& unit, std::size_t length) {
   const std::size_t kept = unit.input_end - unit.input_begin;
   if (length > unit.input.capacity()) {
     BulkVector<char> longer;
-    longer.reserve(length);
+    longer.reserve(std::max(length, 2 * unit.input.capacity()));
     longer.resize(length);  // left uninitialised
     if (kept > 0) std::memcpy(longer.data(), unit.input.data() + unit.input_begin, kept);
     unit.input.swap(longer);
