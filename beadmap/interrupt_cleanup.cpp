@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <array>
-#include <atomic>
 #include <csignal>
 #include <cstring>
 
@@ -141,8 +140,8 @@ void update_file(int watch, const OutputState& state) {
   if (watch < 0) return;
   const HeldSignals held;
   Watch& kept = watches[static_cast<std::size_t>(watch)];
-  kept.kind = unused;
-  if (!set_file(kept, state)) kept.kind = unused;
+  kept.kind = unused;  // a state that cannot be kept leaves the output unwatched
+  set_file(kept, state);
 }
 
 int watch_directory(const std::string& path) {
