@@ -12,7 +12,12 @@
 namespace beadmap {
 namespace {
 
-bool outside_ascii(char c) { return static_cast<unsigned char>(c) >= 0x80; }
+// A byte that no unquoted mmCIF value may hold: outside ASCII, or a
+// control character other than the blanks that end a value.
+bool outside_ascii(char c) {
+  const auto byte = static_cast<unsigned char>(c);
+  return byte >= 0x7f || (byte < 0x20 && c != '\t' && c != '\n' && c != '\r');
+}
 
 // An unquoted value found again in the text: its item and its place.
 struct FoundValue {
@@ -20,7 +25,7 @@ struct FoundValue {
   std::string raw;  // as written, with the placeholder for each byte outside ASCII
 };
 
-// A character the text does not hold, to stand for each byte outside ASCII.
+// A character the text does not hold, to stand for each such byte.
 std::optional<char> unused_character(std::string_view text) {
   for (const char candidate : std::string_view("~^`|!")) {
     if (text.find(candidate) == std::string_view::npos) return candidate;
@@ -54,7 +59,7 @@ std::optional<FoundValue> value_holding(const gemmi::cif::Document& document, ch
   return std::nullopt;
 }
 
-// The message on an unquoted value outside ASCII: the value as the text
+// The message on an unquoted value with such bytes: the value as the text
 // writes it, its item and its line; std::nullopt when it cannot be found.
 std::optional<std::string> describe_value_outside_ascii(const std::vector<char>& text,
                                                         const std::string& name) {
@@ -80,7 +85,7 @@ std::optional<std::string> describe_value_outside_ascii(const std::vector<char>&
       found->tag == "_atom_site.auth_asym_id" || found->tag == "_atom_site.label_asym_id";
   return (chain ? "chain " : found->tag + " ") + "\"" + printable(value) + "\" (" +
          (chain ? found->tag + ", " : "") + "line " + line +
-         "): characters outside ASCII, which an unquoted mmCIF value cannot hold";
+         "): characters outside printable ASCII, which an unquoted mmCIF value cannot hold";
 }
 
 }  // namespace

@@ -9,7 +9,8 @@
 
 namespace beadmap {
 
-// The document of `text`. An unquoted value with bytes outside ASCII, which
+// The document of `text`. An unquoted value with bytes outside printable
+// ASCII (UTF-8 text, control characters), which
 // mmCIF syntax does not allow and the library refuses, is refused (Refusal)
 // naming the value, its item and its line ("chain "é" (_atom_site.auth_asym_id,
 // line 22): ..."); any other text the library cannot read, with its message.
