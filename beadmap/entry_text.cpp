@@ -5,6 +5,7 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -17,6 +18,15 @@ namespace beadmap {
 namespace {
 
 constexpr std::size_t chunk_bytes = std::size_t{1} << 20;
+
+// Room for a chunk more: twice the room each time, as a vector grows, but
+// never beyond the largest text held before it is refused, so that the
+// bound on the text is a bound on the memory too.
+void make_room_for_chunk(std::vector<char>& bytes) {
+  const std::size_t needed = bytes.size() + chunk_bytes;
+  if (needed <= bytes.capacity()) return;
+  bytes.reserve(std::min(std::max(needed, 2 * bytes.capacity()), largest_entry + 2 * chunk_bytes));
+}
 
 [[noreturn]] void refuse_read(const std::string& path, const std::string& reason) {
   throw Refusal("cannot read " + shown_input_name(path) + ": " + reason);
@@ -52,6 +62,7 @@ class RawInput {
   // Appends up to chunk_bytes to `bytes`: how many; 0 at the end.
   std::size_t append_chunk(std::vector<char>& bytes) {
     const std::size_t before = bytes.size();
+    make_room_for_chunk(bytes);
     bytes.resize(before + chunk_bytes);
     const ssize_t got = rio::read_some(input_.get(), bytes.data() + before, chunk_bytes);
     if (got < 0) refuse_read(path_, std::strerror(errno));
@@ -135,7 +146,11 @@ class Decompressor {
   std::size_t inflate_from(std::size_t used) {
     stream_.next_in = reinterpret_cast<Bytef*>(raw_.data() + used);
     stream_.avail_in = static_cast<uInt>(raw_.size() - used);
-    if (text_.size() - length_ < chunk_bytes) text_.resize(length_ + chunk_bytes);
+    if (text_.size() - length_ < chunk_bytes) {
+      text_.resize(length_);
+      make_room_for_chunk(text_);
+      text_.resize(length_ + chunk_bytes);
+    }
     stream_.next_out = reinterpret_cast<Bytef*>(text_.data() + length_);
     stream_.avail_out = static_cast<uInt>(text_.size() - length_);
     const int status = ::inflate(&stream_, Z_NO_FLUSH);
