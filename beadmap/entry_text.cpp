@@ -158,7 +158,7 @@ class Decompressor {
     refuse_beyond_largest(path_, length_);
     if (status == Z_STREAM_END) member_ended_ = true;
     if (status != Z_OK && status != Z_STREAM_END && status != Z_BUF_ERROR) {
-      refuse_damage(stream_.msg != nullptr ? stream_.msg : "not gzip data");
+      refuse_damage(stream_.msg != nullptr ? stream_.msg : "compressed data error");
     }
     return raw_.size() - stream_.avail_in;
   }
