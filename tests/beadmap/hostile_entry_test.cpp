@@ -138,6 +138,39 @@ TEST_F(HostileEntry, NumbersBeyondTheReadersIntAreRefusedBeforeTheyWrap) {
   EXPECT_EQ(largest.exit_status, 0) << largest.err;
 }
 
+TEST_F(HostileEntry, AssemblyOperatorRangesAreBoundedAndWithinInt) {
+  // An assembly whose operator expression names a range of operators,
+  // which the reader makes one by one: more than 100000 of them, a number
+  // beyond int, or a range up to the largest int (counted past it).
+  const auto assembly = [](const std::string& operators) {
+    return cif_glycine("1", "1", "1") +
+           "loop_\n_pdbx_struct_assembly.id\n_pdbx_struct_assembly.details\n"
+           "_pdbx_struct_assembly.method_details\n_pdbx_struct_assembly.oligomeric_details\n"
+           "_pdbx_struct_assembly.oligomeric_count\n1 author_defined_assembly ? monomeric 1\n"
+           "loop_\n_pdbx_struct_assembly_gen.assembly_id\n"
+           "_pdbx_struct_assembly_gen.oper_expression\n_pdbx_struct_assembly_gen.asym_id_list\n"
+           "1 " +
+           operators + " A\n";
+  };
+  const std::string expression = "_pdbx_struct_assembly_gen.oper_expression ";
+  add_input("many.cif", assembly("(1-50000,50001-100001)"));
+  expect_refused({"many.cif"}, "cannot read many.cif: " + expression +
+                                   "(1-50000,50001-100001): more than 100000 operators");
+  // A reader that makes those operators would make the next ones without
+  // end: stop here.
+  if (HasFailure()) return;
+  add_input("wide.cif", assembly("(1-99999999999)"));
+  expect_refused({"wide.cif"},
+                 "cannot read wide.cif: " + expression + "(1-99999999999)" + beyond_int);
+  add_input("last.cif", assembly("(2147483640-2147483647)"));
+  expect_refused({"last.cif"}, "cannot read last.cif: " + expression +
+                                   "(2147483640-2147483647): a range up to 2147483647, past "
+                                   "which the reader would count");
+  add_input("sixty.cif", assembly("(1-60)"));
+  const auto sixty = run_beadmap(dir_, {"sixty.cif", "-o", "sixty.pdb"});
+  EXPECT_EQ(sixty.exit_status, 0) << sixty.err;
+}
+
 TEST_F(HostileEntry, ResidueNumberMinus999IsKeptAndAMissingNumberStillRefused) {
   add_input("minus.pdb", EntryBuilder().backbone("GLY", 'A', -999, 0.0).text());
   add_input("minus.cif", cif_glycine("1", "1", "-999"));
