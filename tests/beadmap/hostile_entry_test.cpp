@@ -37,13 +37,15 @@ std::string cif_glycine(const std::string& first_id, const std::string& label_se
   return text;
 }
 
-// The same glycine in mmJSON, auth_seq_id written as `auth_seq`.
-std::string json_glycine(const std::string& auth_seq) {
+// The same glycine in mmJSON, auth_seq_id written as `auth_seq`, the
+// label_seq_id of each atom as `label_seq`.
+std::string json_glycine(const std::string& auth_seq, const std::string& label_seq = "1") {
   return R"({"data_test": {"atom_site": {
  "group_PDB": ["ATOM", "ATOM", "ATOM", "ATOM"], "id": [1, 2, 3, 4],
  "type_symbol": ["N", "C", "C", "O"], "label_atom_id": ["N", "CA", "C", "O"],
  "label_alt_id": [null, null, null, null], "label_comp_id": ["GLY", "GLY", "GLY", "GLY"],
- "label_asym_id": ["A", "A", "A", "A"], "label_seq_id": [1, 1, 1, 1],
+ "label_asym_id": ["A", "A", "A", "A"], "label_seq_id": [)" +
+         label_seq + ", " + label_seq + ", " + label_seq + ", " + label_seq + R"(],
  "Cartn_x": [0, 1, 1, 2], "Cartn_y": [0, 0, 1, 1], "Cartn_z": [0, 0, 0, 1],
  "occupancy": [1, 1, 1, 1], "B_iso_or_equiv": [0, 0, 0, 0],
  "auth_seq_id": [)" +
@@ -111,6 +113,9 @@ TEST_F(HostileEntry, NumbersBeyondTheReadersIntAreRefusedBeforeTheyWrap) {
   add_input("auth.json", json_glycine("4294967297"));
   expect_refused({"auth.json"},
                  "cannot read auth.json: _atom_site.auth_seq_id 4294967297" + beyond_int);
+  add_input("label.json", json_glycine("1", "-99999999999"));
+  expect_refused({"label.json"},
+                 "cannot read label.json: _atom_site.label_seq_id -99999999999" + beyond_int);
   // DBREF2: database sequence numbers in columns 46-55 and 58-67.
   const std::string dbref1 = record({{1, "DBREF1"}, {8, "1ABC"}, {13, "A"}, {27, "UNP"}});
   add_input(
