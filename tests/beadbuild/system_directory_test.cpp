@@ -200,7 +200,7 @@ TEST(RefusedEntries, NumbersBeyondTheReadersIntAreRefusedBeforeTheyWrap) {
   EXPECT_EQ(dbref.exit_status, 1);
   EXPECT_EQ(dbref.err,
             "beadbuild: cannot read dbref.pdb: line 2: DBREF2 columns 46-55 hold 4294967297: a "
-            "number outside the reader's range (-2147483648 to 2147483647)\n");
+            "number outside the reader's range (-2147483647 to 2147483647)\n");
   EXPECT_EQ(dbref.out, "");
   EXPECT_EQ(entries_of(dir.path()), (std::vector<std::string>{"dbref.pdb"}));
 }

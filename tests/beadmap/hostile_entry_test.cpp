@@ -91,7 +91,7 @@ class HostileEntry : public ::testing::Test {
   std::vector<std::string> inputs_;
 };
 
-const std::string beyond_int = ": a number outside the reader's range (-2147483648 to 2147483647)";
+const std::string beyond_int = ": a number outside the reader's range (-2147483647 to 2147483647)";
 
 TEST_F(HostileEntry, NumbersBeyondTheReadersIntAreRefusedBeforeTheyWrap) {
   // 4294967297 is 2^32 + 1: wrapped, residue 1.
@@ -103,10 +103,16 @@ TEST_F(HostileEntry, NumbersBeyondTheReadersIntAreRefusedBeforeTheyWrap) {
                  "cannot read label.cif: _atom_site.label_seq_id 99999999999" + beyond_int);
   add_input("id.cif", cif_glycine("4294967297", "1", "1"));
   expect_refused({"id.cif"}, "cannot read id.cif: _atom_site.id 4294967297" + beyond_int);
-  // 2147483648 is one past the largest int; -2147483649 one below the least.
+  // 2147483648 is one past the largest int; -2147483648 the least, which
+  // the reader would take one from in _entity_poly_seq.num.
   add_input("edge.cif", cif_glycine("1", "1", "2147483648"));
   expect_refused({"edge.cif"},
                  "cannot read edge.cif: _atom_site.auth_seq_id 2147483648" + beyond_int);
+  add_input("least.cif", cif_glycine("1", "1", "1") +
+                             "loop_\n_entity_poly_seq.entity_id\n_entity_poly_seq.num\n"
+                             "_entity_poly_seq.mon_id\n1 -2147483648 GLY\n");
+  expect_refused({"least.cif"},
+                 "cannot read least.cif: _entity_poly_seq.num -2147483648" + beyond_int);
   add_input("low.cif", cif_glycine("1", "1", "-2147483649"));
   expect_refused({"low.cif"},
                  "cannot read low.cif: _atom_site.auth_seq_id -2147483649" + beyond_int);

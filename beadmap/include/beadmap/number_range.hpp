@@ -11,11 +11,12 @@ namespace beadmap {
 
 // Whether the number `text` starts with (after blanks, an optional sign,
 // then its digits up to the first other character) lies within the range
-// of int; text that starts with no number fits.
+// of int, its least value left out (-2147483647 to 2147483647); text that
+// starts with no number fits.
 bool number_fits_int(std::string_view text);
 
 // What a message says of a number that does not fit: "<shown>: a number
-// outside the reader's range (-2147483648 to 2147483647)".
+// outside the reader's range (-2147483647 to 2147483647)".
 std::string number_beyond_int(std::string_view shown);
 
 }  // namespace beadmap
