@@ -1,89 +1,25 @@
 #include "beadmap/atomistic_input.hpp"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#include <zlib.h>
-
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
-#include <cstring>
 #include <exception>
 #include <gemmi/mmread.hpp>
 #include <gemmi/pdb.hpp>
 #include <vector>
 
+#include "beadmap/cif_reading.hpp"
+#include "beadmap/cif_value_checks.hpp"
+#include "beadmap/entry_text.hpp"
+#include "beadmap/pdb_text_checks.hpp"
 #include "beadmap/printable_text.hpp"
 #include "beadmap/refusal.hpp"
-#include "common/file_descriptor.hpp"
+#include "beadmap/residue_numbers.hpp"
 
 namespace beadmap {
 namespace {
 
-// The largest entry read, uncompressed: far above the largest entries of the
-// archive, and a bound for endless or exploding input.
-constexpr std::size_t largest_entry = std::size_t{8} << 30;
-
 // The columns of a PDB record that the old layout used for sequence numbers.
 constexpr int pdb_columns_read_when_old = 72;
-
-// Opens the input; a directory is refused with a reason of its own.
-rio::FileDescriptor open_input(const std::string& path) {
-  if (path == "-") {
-    rio::FileDescriptor input(::dup(STDIN_FILENO));
-    if (!input.is_open()) {
-      throw Refusal(std::string("cannot read standard input: ") + std::strerror(errno));
-    }
-    return input;
-  }
-  rio::FileDescriptor input(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!input.is_open()) throw Refusal("cannot read " + path + ": " + std::strerror(errno));
-  struct stat status {};
-  if (::fstat(input.get(), &status) == 0 && S_ISDIR(status.st_mode)) {
-    throw Refusal("cannot read " + printable(path) + ": it is a directory");
-  }
-  // A device (/dev/zero, a terminal) would be read without end.
-  if (!S_ISREG(status.st_mode) && !S_ISFIFO(status.st_mode)) {
-    throw Refusal("cannot read " + printable(path) + ": not a file or a pipe");
-  }
-  return input;
-}
-
-// The whole input, decompressed when it is gzip-compressed (the
-// decompressing reader passes plain text through as it is). A cut or
-// damaged compressed stream, which the reader would hand out as a shorter
-// text, is refused, as is a failed read.
-std::vector<char> read_whole(const std::string& path) {
-  rio::FileDescriptor input = open_input(path);
-  const gzFile file = ::gzdopen(input.get(), "rb");
-  if (file == nullptr) throw Refusal("cannot read " + shown_input_name(path) + ": out of memory");
-  input.release();  // the stream closes it
-  std::vector<char> text;
-  std::size_t length = 0;
-  int got = 0;
-  do {
-    if (length >= largest_entry) {
-      ::gzclose_r(file);
-      throw Refusal("cannot read " + shown_input_name(path) + ": more than " +
-                    std::to_string(largest_entry >> 30) + " GiB of text (not an entry)");
-    }
-    text.resize(length + (std::size_t{1} << 20));
-    got = ::gzread(file, text.data() + length, static_cast<unsigned>(text.size() - length));
-    if (got > 0) length += static_cast<std::size_t>(got);
-  } while (got > 0);
-  int error = Z_OK;
-  std::string reason = ::gzerror(file, &error);
-  const bool compressed = ::gzdirect(file) == 0;
-  ::gzclose_r(file);
-  if (got < 0 || error != Z_OK) {
-    if (reason.starts_with(path + ": ")) reason.erase(0, path.size() + 2);
-    throw Refusal("cannot read " + shown_input_name(path) + ": " +
-                  (compressed ? "damaged or incomplete compressed data (" + reason + ")" : reason));
-  }
-  text.resize(length);
-  return text;
-}
 
 gemmi::CoorFormat format_of(const std::string& path, const std::vector<char>& text) {
   if (path == "-") {
@@ -127,29 +63,46 @@ std::vector<char> padded_pdb_text(const std::vector<char>& text) {
   return padded;
 }
 
+gemmi::Structure read_pdb(std::vector<char>& text, const std::string& name, std::string& note) {
+  text = padded_pdb_text(text);
+  refuse_pdb_numbers_beyond_int(text);
+  gemmi::Structure structure;
+  try {
+    structure = gemmi::read_pdb_from_memory(text.data(), text.size(), name);
+  } catch (const std::exception& whole_lines) {
+    // Old files carry other text in columns 73-80, which the mapping
+    // needs none of.
+    gemmi::PdbReadOptions options;
+    options.max_line_length = pdb_columns_read_when_old;
+    structure = gemmi::read_pdb_from_memory(text.data(), text.size(), name, options);
+    note = "columns 73-80 of " + name + " ignored (" + whole_lines.what() + ")";
+  }
+  mark_written_minus_999(text, structure);
+  return structure;
+}
+
+// The structure of an mmCIF or mmJSON document, its values checked first.
+gemmi::Structure build_structure(gemmi::cif::Document document, gemmi::CoorFormat format) {
+  refuse_cif_numbers_beyond_int(document);
+  gemmi::Structure structure = format == gemmi::CoorFormat::Mmjson
+                                   ? gemmi::make_structure(document)
+                                   : gemmi::make_structure_from_doc(document, true);
+  mark_written_minus_999(document, structure);
+  return structure;
+}
+
 AtomisticEntry parse(std::vector<char>& text, const std::string& name, gemmi::CoorFormat format) {
   AtomisticEntry entry;
   switch (format) {
     case gemmi::CoorFormat::Pdb:
-      text = padded_pdb_text(text);
-      try {
-        entry.structure = gemmi::read_pdb_from_memory(text.data(), text.size(), name);
-      } catch (const std::exception& whole_lines) {
-        // Old files carry other text in columns 73-80, which the mapping
-        // needs none of.
-        gemmi::PdbReadOptions options;
-        options.max_line_length = pdb_columns_read_when_old;
-        entry.structure = gemmi::read_pdb_from_memory(text.data(), text.size(), name, options);
-        entry.note = "columns 73-80 of " + name + " ignored (" + whole_lines.what() + ")";
-      }
+      entry.structure = read_pdb(text, name, entry.note);
       break;
     case gemmi::CoorFormat::Mmjson:
       entry.structure =
-          gemmi::make_structure(gemmi::cif::read_mmjson_insitu(text.data(), text.size(), name));
+          build_structure(gemmi::cif::read_mmjson_insitu(text.data(), text.size(), name), format);
       break;
     default:
-      entry.structure = gemmi::make_structure_from_doc(
-          gemmi::cif::read_memory(text.data(), text.size(), name.c_str()), true);
+      entry.structure = build_structure(read_cif_document(text, name), format);
       break;
   }
   return entry;
@@ -170,7 +123,7 @@ std::optional<gemmi::CoorFormat> format_named(const std::string& word) {
 
 AtomisticEntry read_atomistic(const std::string& path, std::optional<gemmi::CoorFormat> format) {
   if (path != "-" && !format) format_of(path, {});  // an unknown name fails before the read
-  std::vector<char> text = read_whole(path);
+  std::vector<char> text = read_entry_text(path);
   // The structure library's own word on an empty text is of no help.
   if (std::all_of(text.begin(), text.end(),
                   [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; })) {

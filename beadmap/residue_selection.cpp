@@ -10,6 +10,7 @@
 #include "beadmap/bead_mapping.hpp"
 #include "beadmap/chain_contents.hpp"
 #include "beadmap/refusal.hpp"
+#include "beadmap/residue_numbers.hpp"
 
 namespace beadmap {
 namespace {
@@ -86,9 +87,10 @@ ChainPiece choose_piece(const gemmi::Model& model, const std::optional<std::stri
 }
 
 ResiduePlace place_of(const gemmi::Residue& residue) {
-  if (!residue.seqid.num.has_value()) {
+  if (!has_residue_number(residue)) {
     throw Refusal("residue " + residue.name + " has no residue number");
   }
+  // A number the library does not hold is -999 as written.
   return ResiduePlace{residue.seqid.num.value, residue.seqid.icode};
 }
 
@@ -143,7 +145,7 @@ using PlaceChoice = std::unordered_map<std::int64_t, const gemmi::Residue*>;
 PlaceChoice choose_at_places(std::span<const gemmi::Residue> residues, char altloc) {
   PlaceChoice chosen;
   for (const gemmi::Residue& residue : residues) {
-    if (residue.is_water() || !residue.seqid.num.has_value()) continue;
+    if (residue.is_water() || !has_residue_number(residue)) continue;
     const auto [at, first] = chosen.try_emplace(place_key(place_of(residue)), &residue);
     if (first || altloc == '\0') continue;
     const gemmi::Residue& taken = *at->second;

@@ -187,6 +187,24 @@ TEST(RefusedEntries, CoincidingBackboneBeadsAndAnUnwritableReportPlaceNothing) {
   EXPECT_EQ(entries_of(dir.path()), (std::vector<std::string>{"dimer.pdb", "twice.pdb"}));
 }
 
+TEST(RefusedEntries, NumbersBeyondTheReadersIntAreRefusedBeforeTheyWrap) {
+  ScratchDir dir;
+  // A DBREF2 whose database start (columns 46-55) is 2^32 + 1, which an int
+  // would hold as 1.
+  std::string dbref1(80, ' ');
+  dbref1.replace(0, 6, "DBREF1");
+  std::string dbref2(80, ' ');
+  dbref2.replace(0, 6, "DBREF2").replace(45, 10, "4294967297").replace(57, 10, "        76");
+  dir.write("dbref.pdb", dbref1 + "\n" + dbref2 + "\n" + dimer_entry());
+  const auto dbref = run_beadbuild(dir, {"dbref.pdb", "-o", "out"});
+  EXPECT_EQ(dbref.exit_status, 1);
+  EXPECT_EQ(dbref.err,
+            "beadbuild: cannot read dbref.pdb: line 2: DBREF2 columns 46-55 hold 4294967297: a "
+            "number outside the reader's range (-2147483647 to 2147483647)\n");
+  EXPECT_EQ(dbref.out, "");
+  EXPECT_EQ(entries_of(dir.path()), (std::vector<std::string>{"dbref.pdb"}));
+}
+
 TEST(RefusedEntries, LaterSegmentsOfAChainAreNamedWhenLeftOut) {
   // A blank chain in two segments; only the first is mapped.
   std::string entry;
