@@ -8,7 +8,7 @@
 // - exit status 0 or 1 (the command line is a valid one);
 // - every line on standard error and standard output one message that starts
 //   with "beadmap: " and holds no control character;
-// - a refused run leaves no file behind, output or temporary;
+// - a refused run says why and leaves no file behind, output or temporary;
 // - a run that succeeds says so in one summary line, and its structure reads
 //   back through the coarse-grained reader with finite coordinates.
 #include <unistd.h>
@@ -178,6 +178,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     check_structure_written();
   } else if (status == 1) {
+    if (streams.err().empty()) fuzzsupport::finding("a refused run that says nothing");
     if (!streams.out().empty()) fuzzsupport::finding("a refused run wrote a summary");
     check_nothing_left(entry);
   } else {
