@@ -3,10 +3,12 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
 #include <array>
+#include <cerrno>
 #include <csignal>
 #include <cstring>
 
@@ -49,13 +51,77 @@ void remove_directory(const char* path) {
   ::rmdir(path);
 }
 
+void write_all(const char* text, std::size_t size) {
+  while (size > 0) {
+    const ssize_t written = ::write(STDERR_FILENO, text, size);
+    if (written <= 0) return;
+    text += written;
+    size -= static_cast<std::size_t>(written);
+  }
+}
+
+// Writes `text` on standard error with its control characters shown escaped,
+// as the program's other messages show them, with system calls alone.
+void write_shown(const char* text) {
+  static constexpr char hex_digits[] = "0123456789abcdef";
+  char buffer[256];
+  std::size_t used = 0;
+  for (const char* at = text; *at != '\0'; ++at) {
+    if (used + 4 > sizeof buffer) {
+      write_all(buffer, used);
+      used = 0;
+    }
+    const auto byte = static_cast<unsigned char>(*at);
+    if (byte >= 32 && byte != 127) {
+      buffer[used++] = *at;
+      continue;
+    }
+    buffer[used++] = '\\';
+    if (*at == '\n' || *at == '\r' || *at == '\t') {
+      buffer[used++] = *at == '\n' ? 'n' : *at == '\r' ? 'r' : 't';
+      continue;
+    }
+    buffer[used++] = 'x';
+    buffer[used++] = hex_digits[byte >> 4U];
+    buffer[used++] = hex_digits[byte & 15U];
+  }
+  write_all(buffer, used);
+}
+
+// The kept file could not be given its name back: one line says where it is,
+// and where the new file is when it was placed.
+void say_where_the_files_are(const Watch& watch) {
+  write_shown(program_invocation_short_name);
+  write_shown(": cannot put back the file that ");
+  write_shown(watch.destination);
+  write_shown(watch.placed != 0 ? " replaced: it is at " : " held: it is at ");
+  write_shown(watch.previous);
+  if (watch.placed != 0) {
+    write_shown("; the new file is at ");
+    write_shown(watch.destination);
+  }
+  write_all("\n", 1);
+}
+
+bool same_file(const char* first, const char* second) {
+  struct stat first_status {};
+  struct stat second_status {};
+  return ::lstat(first, &first_status) == 0 && ::lstat(second, &second_status) == 0 &&
+         first_status.st_dev == second_status.st_dev && first_status.st_ino == second_status.st_ino;
+}
+
 void undo(const Watch& watch) {
   if (watch.kind == directory) return remove_directory(watch.temporary);
   if (watch.placed == 0) ::unlink(watch.temporary);
   if (watch.has_previous != 0) {
-    // Two names of one file stay both after a rename: the second goes.
-    ::rename(watch.previous, watch.destination);
-    ::unlink(watch.previous);
+    // Two names of one file stay both after a rename: the second goes. Should
+    // the rename fail, the kept file stays under its second name.
+    if (::rename(watch.previous, watch.destination) == 0 ||
+        same_file(watch.previous, watch.destination)) {
+      ::unlink(watch.previous);
+    } else {
+      say_where_the_files_are(watch);
+    }
   } else if (watch.placed != 0) {
     ::unlink(watch.destination);
   }

@@ -49,6 +49,13 @@ void refuse_existing(const std::string& path) {
   if (::access(path.c_str(), F_OK) == 0) refuse_existing_output(path);
 }
 
+// Takes a placed output back; when the file it replaced cannot be put back,
+// says where that file and the new one now are.
+void take_back(PendingFile& file) {
+  const std::string where = file.withdraw();
+  if (!where.empty()) report(where);
+}
+
 // Puts the outputs in place, then has `report` say what they hold: a report
 // that cannot be written takes them back (the files are as they were, as
 // exit status 1 says), and so does a second file that cannot be placed.
@@ -62,13 +69,13 @@ void write_outputs(const Arguments& arguments, const std::string& structure_text
   try {
     if (posre_file) posre_file->place(arguments.force);
   } catch (...) {
-    structure_file.withdraw();
+    take_back(structure_file);
     throw;
   }
   report();
   if (std::fflush(stdout) != 0) {
-    if (posre_file) posre_file->withdraw();
-    structure_file.withdraw();
+    if (posre_file) take_back(*posre_file);
+    take_back(structure_file);
     throw Refusal("cannot write to standard output");
   }
 }

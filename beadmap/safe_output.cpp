@@ -123,7 +123,13 @@ void PendingFile::place(bool replace) {
     const interrupt_cleanup::HeldSignals held;
     if (::rename(temporary_.c_str(), destination_.c_str()) != 0) {
       const int error = errno;
-      restore_previous();
+      const std::string kept_at = previous_;
+      const int restore_error = restore_previous();
+      if (restore_error != 0) {
+        throw Refusal("cannot write " + destination_ + ": " + std::strerror(error) +
+                      "; the file it held is at " + kept_at +
+                      " (cannot put it back: " + std::strerror(restore_error) + ")");
+      }
       refuse_file("write", destination_, error);
     }
     placed_ = true;
@@ -142,17 +148,25 @@ void PendingFile::place(bool replace) {
   update_watch();
 }
 
-void PendingFile::withdraw() {
-  if (!placed_) return;
+std::string PendingFile::withdraw() {
+  if (!placed_) return "";
   const interrupt_cleanup::HeldSignals held;
+  std::string where;
   if (created_new_) {
     ::unlink(destination_.c_str());
   } else {
-    restore_previous();
+    const std::string kept_at = previous_;
+    const int error = restore_previous();
+    if (error != 0) {
+      where = "cannot put back the file that " + destination_ + " replaced (" +
+              std::strerror(error) + "): it is at " + kept_at + "; the new file is at " +
+              destination_;
+    }
   }
   created_new_ = false;
   interrupt_cleanup::forget(watch_);  // nothing of it is left to undo
   watch_ = -1;
+  return where;
 }
 
 // --force replaces files: a link, a directory, a pipe or a device in the
@@ -189,15 +203,34 @@ void PendingFile::keep_previous() {
   update_watch();
 }
 
+namespace {
+
+// Whether two paths name one file (two hard links of it).
+bool same_file(const std::string& first, const std::string& second) {
+  struct stat first_status {};
+  struct stat second_status {};
+  return ::lstat(first.c_str(), &first_status) == 0 &&
+         ::lstat(second.c_str(), &second_status) == 0 &&
+         first_status.st_dev == second_status.st_dev && first_status.st_ino == second_status.st_ino;
+}
+
+}  // namespace
+
 // Gives the kept file its name back, replacing whatever holds it now. Two
 // names of one file stay both (rename leaves them), so the second is then
-// removed; should the rename fail, the kept file stays under its second
-// name rather than be lost.
-void PendingFile::restore_previous() {
-  if (previous_.empty()) return;
-  if (::rename(previous_.c_str(), destination_.c_str()) == 0) ::unlink(previous_.c_str());
+// removed; should the rename fail while the destination is another file, the
+// kept file stays under its second name rather than be lost. Returns 0, or
+// the error of the failed rename.
+int PendingFile::restore_previous() {
+  if (previous_.empty()) return 0;
+  int error = ::rename(previous_.c_str(), destination_.c_str()) == 0 ? 0 : errno;
+  if (error == 0 || same_file(previous_, destination_)) {
+    ::unlink(previous_.c_str());
+    error = 0;
+  }
   previous_.clear();
   update_watch();
+  return error;
 }
 
 }  // namespace beadmap

@@ -34,14 +34,16 @@ class PendingFile {
   // this object ends, so that a withdrawal can restore it.
   void place(bool replace);
   // Undoes the placing (used when a later output fails): removes a file
-  // placed as new, or puts back the file it replaced.
-  void withdraw();
+  // placed as new, or puts back the file it replaced. Returns "" when the
+  // outputs are as they were; when the replaced file cannot be put back, one
+  // line that says where the replaced file and the new one now are.
+  std::string withdraw();
   const std::string& destination() const { return destination_; }
 
  private:
   void refuse_all_but_a_regular_file() const;
   void keep_previous();
-  void restore_previous();
+  int restore_previous();
   // Tells the interrupt watch what an interruption now undoes.
   void update_watch() const;
 

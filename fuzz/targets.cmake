@@ -34,3 +34,45 @@ set(configuration_links pairprobe_core)
 set(mapping_links fuzz_beadmap_pieces)
 set(command_line_links fuzz_beadmap_pieces)
 set(partial_residue_links fuzz_beadmap_pieces)
+
+# beadmap's whole run, the structure library's reading included: only where
+# gemmi (Debian gemmi-dev, with tao-pegtl-dev) and zlib are found. The test
+# build links beadmap's own library; the fuzz build compiles its sources.
+find_path(GEMMI_INCLUDE_DIR gemmi/model.hpp)
+find_path(PEGTL_INCLUDE_DIR tao/pegtl.hpp)
+find_package(ZLIB)
+if(GEMMI_INCLUDE_DIR AND PEGTL_INCLUDE_DIR AND ZLIB_FOUND)
+  list(APPEND fuzz_targets beadmap_run)
+  add_library(fuzz_beadmap_run_settings INTERFACE)
+  # The harness includes "run_beadmap.hpp", private to beadmap.
+  target_include_directories(fuzz_beadmap_run_settings INTERFACE ${source_root}/beadmap)
+  target_compile_definitions(fuzz_beadmap_run_settings INTERFACE
+    BEADMAP_FUZZ_LIBRARY="${source_root}/examples/beadweave/beadlib.dat")
+  if(TARGET beadmap_core)
+    set(beadmap_run_links beadmap_core fuzz_beadmap_run_settings)
+  else()
+    add_library(fuzz_beadmap_run_pieces STATIC
+      ${source_root}/beadmap/atomistic_input.cpp
+      ${source_root}/beadmap/backbone_gaps.cpp
+      ${source_root}/beadmap/cg_writer.cpp
+      ${source_root}/beadmap/chain_contents.cpp
+      ${source_root}/beadmap/front_end.cpp
+      ${source_root}/beadmap/input_files.cpp
+      ${source_root}/beadmap/interrupt_cleanup.cpp
+      ${source_root}/beadmap/library_check.cpp
+      ${source_root}/beadmap/residue_selection.cpp
+      ${source_root}/beadmap/run_beadmap.cpp
+      ${source_root}/beadmap/safe_output.cpp)
+    target_include_directories(fuzz_beadmap_run_pieces PRIVATE ${source_root}/beadmap)
+    target_include_directories(fuzz_beadmap_run_pieces SYSTEM PUBLIC
+                               ${GEMMI_INCLUDE_DIR} ${PEGTL_INCLUDE_DIR})
+    target_link_libraries(fuzz_beadmap_run_pieces PUBLIC fuzz_beadmap_pieces ZLIB::ZLIB)
+    if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+      # gemmi's CIF document does not compile with clang in C++20 as it is:
+      # see the header.
+      set_source_files_properties(${source_root}/beadmap/atomistic_input.cpp PROPERTIES
+        COMPILE_OPTIONS "-include;${fuzz_dir}/gemmi_cif_for_clang.hpp")
+    endif()
+    set(beadmap_run_links fuzz_beadmap_run_pieces fuzz_beadmap_run_settings)
+  endif()
+endif()

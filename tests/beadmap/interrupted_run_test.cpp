@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -38,13 +39,18 @@ struct FullPipe {
   }
 };
 
-// Starts beadmap in `dir` with standard output on the full pipe.
+// Starts beadmap in `dir` with standard output on the full pipe, and
+// standard error on `error_file` when one is named.
 pid_t start_held(const testsupport::ScratchDir& dir, const FullPipe& pipe,
-                 const std::vector<std::string>& args) {
+                 const std::vector<std::string>& args, const std::string& error_file = "") {
   const pid_t child = ::fork();
   if (child != 0) return child;
   if (::chdir(dir.path().c_str()) != 0) ::_exit(126);
   ::dup2(pipe.write_end, STDOUT_FILENO);
+  if (!error_file.empty()) {
+    const int error = ::open(error_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (error < 0 || ::dup2(error, STDERR_FILENO) < 0) ::_exit(126);
+  }
   const int nothing = ::open("/dev/null", O_RDONLY);
   ::dup2(nothing, STDIN_FILENO);
   std::vector<char*> argv{const_cast<char*>("beadmap")};
@@ -105,6 +111,41 @@ TEST(InterruptedRun, OutputsPlacedBeforeTheSignalAreTakenBack) {
   EXPECT_EQ(directory_entries(dir), with_old);  // no temporary, no second name left
   EXPECT_EQ(dir.read("pdb-CG.pdb"), "old structure\n");
   EXPECT_EQ(dir.read("posre.itp"), "old restraints\n");
+}
+
+// When the replaced file cannot be given its name back (here a directory
+// has taken the name meanwhile), the signal leaves it under its second name,
+// never removes it, and one line says where it is.
+TEST(InterruptedRun, AReplacedFileThatCannotBePutBackIsKeptAndSaidWhere) {
+  testsupport::ScratchDir dir;
+  dir.write("beadlib.dat", example_library());
+  EntryBuilder entry;
+  entry.backbone("GLY", 'A', 1, 0.0).backbone("GLY", 'A', 2, 3.8);
+  dir.write("entry.pdb", entry.text());
+  dir.write("pdb-CG.pdb", "old structure\n");
+  const std::string error_file = (dir.path() / "stderr.txt").string();
+  {
+    const FullPipe pipe;
+    ASSERT_GE(pipe.write_end, 0);
+    const pid_t child = start_held(dir, pipe, {"entry.pdb", "--force"}, error_file);
+    ASSERT_GT(child, 0);
+    ASSERT_TRUE(wait_until([&] { return dir.read("pdb-CG.pdb") != "old structure\n"; }))
+        << "the run never placed";
+    std::filesystem::remove(dir.path() / "pdb-CG.pdb");
+    std::filesystem::create_directory(dir.path() / "pdb-CG.pdb");
+    dir.write("pdb-CG.pdb/taken", "x\n");
+    EXPECT_EQ(terminated(child), SIGTERM);
+  }
+  std::vector<std::string> kept;
+  for (const auto& item : std::filesystem::directory_iterator(dir.path())) {
+    const std::string name = item.path().filename().string();
+    if (name.ends_with(".previous")) kept.push_back(name);
+  }
+  ASSERT_EQ(kept.size(), 1U);
+  EXPECT_EQ(dir.read(kept.front()), "old structure\n");
+  EXPECT_EQ(dir.read("stderr.txt"),
+            "beadmap: cannot put back the file that pdb-CG.pdb replaced: it is at " + kept.front() +
+                "; the new file is at pdb-CG.pdb\n");
 }
 
 }  // namespace
