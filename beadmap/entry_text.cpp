@@ -17,13 +17,21 @@
 namespace beadmap {
 namespace {
 
+// Reads and inflates go in chunks as large as what is already held, from
+// 64 KiB to 1 MiB: a small entry is not given (and zeroed) a megabyte, a
+// large one is read in few calls.
+constexpr std::size_t first_chunk_bytes = std::size_t{1} << 16;
 constexpr std::size_t chunk_bytes = std::size_t{1} << 20;
 
-// Room for a chunk more: twice the room each time, as a vector grows, but
-// never beyond the largest text held before it is refused, so that the
+std::size_t next_chunk(std::size_t held) {
+  return std::clamp(held, first_chunk_bytes, chunk_bytes);
+}
+
+// Room for `chunk` bytes more: twice the room each time, as a vector grows,
+// but never beyond the largest text held before it is refused, so that the
 // bound on the text is a bound on the memory too.
-void make_room_for_chunk(std::vector<char>& bytes) {
-  const std::size_t needed = bytes.size() + chunk_bytes;
+void make_room_for_chunk(std::vector<char>& bytes, std::size_t chunk) {
+  const std::size_t needed = bytes.size() + chunk;
   if (needed <= bytes.capacity()) return;
   bytes.reserve(std::min(std::max(needed, 2 * bytes.capacity()), largest_entry + 2 * chunk_bytes));
 }
@@ -59,12 +67,13 @@ class RawInput {
   RawInput(rio::FileDescriptor input, const std::string& path)
       : input_(std::move(input)), path_(path) {}
 
-  // Appends up to chunk_bytes to `bytes`: how many; 0 at the end.
+  // Appends a chunk's worth at most to `bytes`: how many; 0 at the end.
   std::size_t append_chunk(std::vector<char>& bytes) {
     const std::size_t before = bytes.size();
-    make_room_for_chunk(bytes);
-    bytes.resize(before + chunk_bytes);
-    const ssize_t got = rio::read_some(input_.get(), bytes.data() + before, chunk_bytes);
+    const std::size_t chunk = next_chunk(before);
+    make_room_for_chunk(bytes, chunk);
+    bytes.resize(before + chunk);
+    const ssize_t got = rio::read_some(input_.get(), bytes.data() + before, chunk);
     if (got < 0) refuse_read(path_, std::strerror(errno));
     bytes.resize(before + static_cast<std::size_t>(got));
     total_ += static_cast<std::size_t>(got);
@@ -146,10 +155,11 @@ class Decompressor {
   std::size_t inflate_from(std::size_t used) {
     stream_.next_in = reinterpret_cast<Bytef*>(raw_.data() + used);
     stream_.avail_in = static_cast<uInt>(raw_.size() - used);
-    if (text_.size() - length_ < chunk_bytes) {
+    const std::size_t chunk = next_chunk(length_);
+    if (text_.size() - length_ < chunk) {
       text_.resize(length_);
-      make_room_for_chunk(text_);
-      text_.resize(length_ + chunk_bytes);
+      make_room_for_chunk(text_, chunk);
+      text_.resize(length_ + chunk);
     }
     stream_.next_out = reinterpret_cast<Bytef*>(text_.data() + length_);
     stream_.avail_out = static_cast<uInt>(text_.size() - length_);

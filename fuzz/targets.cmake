@@ -12,13 +12,11 @@ set(fuzz_targets
 file(READ ${source_root}/beadmap/protein.map BEADMAP_DEFAULT_MAPPING)
 configure_file(${source_root}/beadmap/default_mapping.cpp.in
                ${CMAKE_CURRENT_BINARY_DIR}/fuzz_default_mapping.cpp @ONLY)
+include(${source_root}/beadmap/sources.cmake)
+set(beadmap_plain_sources ${BEADMAP_PLAIN_SOURCES})
+list(TRANSFORM beadmap_plain_sources PREPEND ${source_root}/beadmap/)
 add_library(fuzz_beadmap_pieces STATIC
-  ${source_root}/beadmap/arguments.cpp
-  ${source_root}/beadmap/bead_mapping.cpp
-  ${source_root}/beadmap/cg_structure.cpp
-  ${source_root}/beadmap/command_words.cpp
-  ${source_root}/beadmap/mapping.cpp
-  ${source_root}/beadmap/printable_text.cpp
+  ${beadmap_plain_sources}
   ${source_root}/beadbuild/arguments.cpp
   ${CMAKE_CURRENT_BINARY_DIR}/fuzz_default_mapping.cpp)
 # The harnesses include "beadbuild/arguments.hpp", private to beadbuild.
@@ -51,18 +49,9 @@ if(GEMMI_INCLUDE_DIR AND PEGTL_INCLUDE_DIR AND ZLIB_FOUND)
   if(TARGET beadmap_core)
     set(beadmap_run_links beadmap_core fuzz_beadmap_run_settings)
   else()
-    add_library(fuzz_beadmap_run_pieces STATIC
-      ${source_root}/beadmap/atomistic_input.cpp
-      ${source_root}/beadmap/backbone_gaps.cpp
-      ${source_root}/beadmap/cg_writer.cpp
-      ${source_root}/beadmap/chain_contents.cpp
-      ${source_root}/beadmap/front_end.cpp
-      ${source_root}/beadmap/input_files.cpp
-      ${source_root}/beadmap/interrupt_cleanup.cpp
-      ${source_root}/beadmap/library_check.cpp
-      ${source_root}/beadmap/residue_selection.cpp
-      ${source_root}/beadmap/run_beadmap.cpp
-      ${source_root}/beadmap/safe_output.cpp)
+    set(beadmap_reader_sources ${BEADMAP_READER_SOURCES})
+    list(TRANSFORM beadmap_reader_sources PREPEND ${source_root}/beadmap/)
+    add_library(fuzz_beadmap_run_pieces STATIC ${beadmap_reader_sources})
     target_include_directories(fuzz_beadmap_run_pieces PRIVATE ${source_root}/beadmap)
     target_include_directories(fuzz_beadmap_run_pieces SYSTEM PUBLIC
                                ${GEMMI_INCLUDE_DIR} ${PEGTL_INCLUDE_DIR})
@@ -70,7 +59,9 @@ if(GEMMI_INCLUDE_DIR AND PEGTL_INCLUDE_DIR AND ZLIB_FOUND)
     if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
       # gemmi's CIF document does not compile with clang in C++20 as it is:
       # see the header.
-      set_source_files_properties(${source_root}/beadmap/atomistic_input.cpp PROPERTIES
+      set(beadmap_cif_document_sources ${BEADMAP_CIF_DOCUMENT_SOURCES})
+      list(TRANSFORM beadmap_cif_document_sources PREPEND ${source_root}/beadmap/)
+      set_source_files_properties(${beadmap_cif_document_sources} PROPERTIES
         COMPILE_OPTIONS "-include;${fuzz_dir}/gemmi_cif_for_clang.hpp")
     endif()
     set(beadmap_run_links fuzz_beadmap_run_pieces fuzz_beadmap_run_settings)
