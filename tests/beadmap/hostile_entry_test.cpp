@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -208,13 +209,19 @@ TEST_F(HostileEntry, ResidueNumberMinus999IsKeptAndAMissingNumberStillRefused) {
 
 TEST_F(HostileEntry, AFailedReadEndsTheRunAndIsNeverTakenForTheEnd) {
   add_input("entry.pdb.gz", compressed(dir_, dir_.read("entry.pdb")));
+  // The loader splits LD_PRELOAD at blanks and colons, which the build's
+  // path may hold: the shim is preloaded from a copy in the run's
+  // directory, by a relative path.
+  std::filesystem::copy_file(READ_FAILURE_SHIM, dir_.path() / "read_failure_shim.so");
+  inputs_ = directory_entries(dir_);
+  const std::string preload = "LD_PRELOAD=./read_failure_shim.so";
   const std::string asan = std::getenv("ASAN_OPTIONS") ? std::getenv("ASAN_OPTIONS") : "";
   // The second read of the file: the whole entry has come, the read that
   // would find its end fails.
   const auto run = [&](const std::string& file, const std::vector<std::string>& args,
                        bool as_standard_input) {
     std::vector<std::string> command = {
-        "LD_PRELOAD=" READ_FAILURE_SHIM, "READ_FAILURE_PATH=" + (dir_.path() / file).string(),
+        preload, "READ_FAILURE_PATH=" + (dir_.path() / file).string(),
         "READ_FAILURE_AT=2", "ASAN_OPTIONS=" + asan + ":verify_asan_link_order=0", BEADMAP_PATH};
     command.insert(command.end(), args.begin(), args.end());
     testsupport::ProcessOptions options;
@@ -230,8 +237,7 @@ TEST_F(HostileEntry, AFailedReadEndsTheRunAndIsNeverTakenForTheEnd) {
   // Without a failing read, the same run maps the glycine.
   const auto whole = testsupport::run_process(
       "/usr/bin/env",
-      {"LD_PRELOAD=" READ_FAILURE_SHIM, "ASAN_OPTIONS=" + asan + ":verify_asan_link_order=0",
-       BEADMAP_PATH, "entry.pdb"},
+      {preload, "ASAN_OPTIONS=" + asan + ":verify_asan_link_order=0", BEADMAP_PATH, "entry.pdb"},
       dir_.path());
   EXPECT_EQ(whole.exit_status, 0) << whole.err;
 }
