@@ -14,10 +14,11 @@
 #include <cstdlib>
 #include <new>
 
+#include "common/bulk_memory.hpp"
+
 namespace {
 
 constexpr std::size_t large_block = std::size_t{1} << 20;
-constexpr std::size_t huge_page = std::size_t{2} << 20;
 
 // 16 bytes: the alignment operator new promises is kept.
 struct alignas(16) BlockHeader {
@@ -25,31 +26,15 @@ struct alignas(16) BlockHeader {
 };
 static_assert(sizeof(BlockHeader) == 16);
 
-std::size_t round_up(std::size_t value, std::size_t multiple) {
-  return (value + multiple - 1) / multiple * multiple;
-}
-
 void* map_large(std::size_t total) {
-  const std::size_t length = round_up(total, huge_page);
-  // One huge page more than needed, so that an aligned start lies inside;
-  // the slack on either side is given back.
-  void* const mapping = ::mmap(nullptr, length + huge_page, PROT_READ | PROT_WRITE,
-                               MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (mapping == MAP_FAILED) return nullptr;
-  const auto base = reinterpret_cast<std::uintptr_t>(mapping);
-  const std::uintptr_t start = round_up(base, huge_page);
-  if (start > base) ::munmap(mapping, start - base);
-  if (start + length < base + length + huge_page) {
-    ::munmap(reinterpret_cast<void*>(start + length), base + huge_page - start);
-  }
-  void* const block = reinterpret_cast<void*>(start);
-  ::madvise(block, length, MADV_HUGEPAGE);  // advice only: without it the block still serves
-  static_cast<BlockHeader*>(block)->mapped_length = length;
+  void* const block = rio::map_huge_pages(total);
+  if (block == nullptr) return nullptr;
+  static_cast<BlockHeader*>(block)->mapped_length = rio::whole_huge_pages(total);
   return block;
 }
 
 void* try_allocate(std::size_t size) {
-  if (size > SIZE_MAX - huge_page * 2) return nullptr;
+  if (size > SIZE_MAX - sizeof(BlockHeader)) return nullptr;
   const std::size_t total = size + sizeof(BlockHeader);
   void* block = nullptr;
   if (size >= large_block) {

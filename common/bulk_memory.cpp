@@ -25,35 +25,39 @@ constexpr bool map_large_blocks = true;
 
 bool mapped(std::size_t bytes) { return map_large_blocks && bytes >= mapped_from; }
 
-// The length mapped for a block: a huge page only partly inside the mapping
-// could not be given as one.
-std::size_t whole_huge_pages(std::size_t bytes) {
-  return (bytes + huge_page - 1) / huge_page * huge_page;
-}
-
 }  // namespace
 
-void* allocate_bulk(std::size_t bytes) {
-  if (!mapped(bytes)) return ::operator new(bytes);
-  const std::size_t length = whole_huge_pages(bytes);
-  if (length > SIZE_MAX - huge_page) throw std::bad_alloc();
+std::size_t whole_huge_pages(std::size_t length) noexcept {
+  return (length + huge_page - 1) / huge_page * huge_page;
+}
+
+void* map_huge_pages(std::size_t length) noexcept {
+  if (length > SIZE_MAX - 2 * huge_page) return nullptr;
+  const std::size_t whole = whole_huge_pages(length);
   // One huge page more than needed, then the ends cut off, leaves a block
   // that begins on a huge-page boundary.
-  const std::size_t mapped_length = length + huge_page;
+  const std::size_t mapped_length = whole + huge_page;
   void* const area =
       ::mmap(nullptr, mapped_length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (area == MAP_FAILED) throw std::bad_alloc();
+  if (area == MAP_FAILED) return nullptr;
   const auto start = reinterpret_cast<std::uintptr_t>(area);
   const std::uintptr_t aligned = (start + huge_page - 1) / huge_page * huge_page;
   const std::size_t head = aligned - start;
   if (head > 0) ::munmap(area, head);
-  if (mapped_length - head > length) {
-    ::munmap(reinterpret_cast<void*>(aligned + length), mapped_length - head - length);
+  if (mapped_length - head > whole) {
+    ::munmap(reinterpret_cast<void*>(aligned + whole), mapped_length - head - whole);
   }
   void* const block = reinterpret_cast<void*>(aligned);
   // Refused on a system without transparent huge pages: the block then has
   // ordinary pages, which is only slower.
-  ::madvise(block, length, MADV_HUGEPAGE);
+  ::madvise(block, whole, MADV_HUGEPAGE);
+  return block;
+}
+
+void* allocate_bulk(std::size_t bytes) {
+  if (!mapped(bytes)) return ::operator new(bytes);
+  void* const block = map_huge_pages(bytes);
+  if (block == nullptr) throw std::bad_alloc();
   return block;
 }
 

@@ -13,6 +13,15 @@
 
 namespace rio {
 
+// A fresh mapping of `length` bytes (rounded up to whole 2 MiB huge pages)
+// that begins on a huge-page boundary and is offered transparent huge
+// pages; nullptr when the system has none to give. munmap(block, the
+// rounded length) gives it back. Allocates nothing else, so that an
+// operator new may use it.
+void* map_huge_pages(std::size_t length) noexcept;
+// The length map_huge_pages(length) maps.
+std::size_t whole_huge_pages(std::size_t length) noexcept;
+
 // Raw storage of `bytes` bytes, suitably aligned for any value; throws
 // std::bad_alloc when there is none.
 void* allocate_bulk(std::size_t bytes);
