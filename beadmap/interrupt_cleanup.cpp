@@ -12,6 +12,8 @@
 #include <csignal>
 #include <cstring>
 
+#include "beadmap/printable_text.hpp"
+
 namespace beadmap::interrupt_cleanup {
 namespace {
 
@@ -63,27 +65,17 @@ void write_all(const char* text, std::size_t size) {
 // Writes `text` on standard error with its control characters shown escaped,
 // as the program's other messages show them, with system calls alone.
 void write_shown(const char* text) {
-  static constexpr char hex_digits[] = "0123456789abcdef";
   char buffer[256];
   std::size_t used = 0;
   for (const char* at = text; *at != '\0'; ++at) {
-    if (used + 4 > sizeof buffer) {
+    char shown[4];
+    const std::size_t length = show_byte(*at, shown);
+    if (used + length > sizeof buffer) {
       write_all(buffer, used);
       used = 0;
     }
-    const auto byte = static_cast<unsigned char>(*at);
-    if (byte >= 32 && byte != 127) {
-      buffer[used++] = *at;
-      continue;
-    }
-    buffer[used++] = '\\';
-    if (*at == '\n' || *at == '\r' || *at == '\t') {
-      buffer[used++] = *at == '\n' ? 'n' : *at == '\r' ? 'r' : 't';
-      continue;
-    }
-    buffer[used++] = 'x';
-    buffer[used++] = hex_digits[byte >> 4U];
-    buffer[used++] = hex_digits[byte & 15U];
+    std::memcpy(buffer + used, shown, length);
+    used += length;
   }
   write_all(buffer, used);
 }
@@ -114,14 +106,7 @@ void undo(const Watch& watch) {
   if (watch.kind == directory) return remove_directory(watch.temporary);
   if (watch.placed == 0) ::unlink(watch.temporary);
   if (watch.has_previous != 0) {
-    // Two names of one file stay both after a rename: the second goes. Should
-    // the rename fail, the kept file stays under its second name.
-    if (::rename(watch.previous, watch.destination) == 0 ||
-        same_file(watch.previous, watch.destination)) {
-      ::unlink(watch.previous);
-    } else {
-      say_where_the_files_are(watch);
-    }
+    if (put_back(watch.previous, watch.destination) != 0) say_where_the_files_are(watch);
   } else if (watch.placed != 0) {
     ::unlink(watch.destination);
   }
@@ -184,6 +169,13 @@ int free_watch() {
 }
 
 }  // namespace
+
+int put_back(const char* kept, const char* destination) {
+  const int error = ::rename(kept, destination) == 0 ? 0 : errno;
+  if (error != 0 && !same_file(kept, destination)) return error;
+  ::unlink(kept);
+  return 0;
+}
 
 HeldSignals::HeldSignals() {
   sigset_t interrupting{};

@@ -203,31 +203,12 @@ void PendingFile::keep_previous() {
   update_watch();
 }
 
-namespace {
-
-// Whether two paths name one file (two hard links of it).
-bool same_file(const std::string& first, const std::string& second) {
-  struct stat first_status {};
-  struct stat second_status {};
-  return ::lstat(first.c_str(), &first_status) == 0 &&
-         ::lstat(second.c_str(), &second_status) == 0 &&
-         first_status.st_dev == second_status.st_dev && first_status.st_ino == second_status.st_ino;
-}
-
-}  // namespace
-
-// Gives the kept file its name back, replacing whatever holds it now. Two
-// names of one file stay both (rename leaves them), so the second is then
-// removed; should the rename fail while the destination is another file, the
-// kept file stays under its second name rather than be lost. Returns 0, or
-// the error of the failed rename.
+// Gives the kept file its name back (as an interruption would): 0, or the
+// error of the failed rename, the kept file then staying under its second
+// name.
 int PendingFile::restore_previous() {
   if (previous_.empty()) return 0;
-  int error = ::rename(previous_.c_str(), destination_.c_str()) == 0 ? 0 : errno;
-  if (error == 0 || same_file(previous_, destination_)) {
-    ::unlink(previous_.c_str());
-    error = 0;
-  }
+  const int error = interrupt_cleanup::put_back(previous_.c_str(), destination_.c_str());
   previous_.clear();
   update_watch();
   return error;

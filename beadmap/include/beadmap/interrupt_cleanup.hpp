@@ -45,6 +45,13 @@ class HeldSignals {
   sigset_t before_{};
 };
 
+// Gives a replaced file kept under its second name `kept` its name
+// `destination` back, replacing whatever holds that name now. Two names of
+// one file stay both after a rename, so the second is then removed. Returns
+// 0, or the error of the failed rename: the kept file then stays under its
+// second name rather than be lost. System calls only, as the handler needs.
+int put_back(const char* kept, const char* destination);
+
 // Ends a watch (the run is complete, or the output was undone in order);
 // -1 is ignored. With no watch left, the signals are the program's again.
 void forget(int watch);
