@@ -47,19 +47,15 @@ std::vector<char> padded_pdb_text(const std::vector<char>& text) {
   constexpr std::size_t columns_read = 88;
   std::vector<char> padded;
   padded.reserve(text.size() + text.size() / 8 + columns_read);
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = start;
-    while (end < text.size() && text[end] != '\n') ++end;
-    std::size_t content_end = end;
-    if (content_end > start && text[content_end - 1] == '\r') --content_end;
-    padded.insert(padded.end(), text.begin() + static_cast<std::ptrdiff_t>(start),
-                  text.begin() + static_cast<std::ptrdiff_t>(content_end));
-    if (content_end - start < columns_read)
-      padded.resize(padded.size() + columns_read - (content_end - start), ' ');
-    padded.push_back('\n');
-    start = end + 1;
-  }
+  for_each_line(std::string_view(text.data(), text.size()),
+                [&padded](std::string_view line, std::size_t) {
+                  if (line.ends_with('\r')) line.remove_suffix(1);
+                  padded.insert(padded.end(), line.begin(), line.end());
+                  if (line.size() < columns_read) {
+                    padded.resize(padded.size() + columns_read - line.size(), ' ');
+                  }
+                  padded.push_back('\n');
+                });
   return padded;
 }
 

@@ -17,15 +17,9 @@ struct NumberColumns {
 };
 constexpr NumberColumns dbref2_numbers[] = {{46, 10}, {58, 10}};
 
-// The library takes a record by its first four letters, in either case,
-// and a DBREF2 by the sixth column.
+// A DBREF2 the library takes by its first four letters and its sixth column.
 bool is_dbref2(std::string_view line) {
-  constexpr std::string_view name = "DBRE";
-  if (line.size() < 6 || line[5] != '2') return false;
-  for (std::size_t i = 0; i < name.size(); ++i) {
-    if (std::toupper(static_cast<unsigned char>(line[i])) != name[i]) return false;
-  }
-  return true;
+  return record_name_is(line, "DBRE") && line.size() >= 6 && line[5] == '2';
 }
 
 void check_dbref2(std::string_view line, std::size_t line_number) {
@@ -43,17 +37,19 @@ void check_dbref2(std::string_view line, std::size_t line_number) {
 
 }  // namespace
 
-void refuse_pdb_numbers_beyond_int(const std::vector<char>& text) {
-  const std::string_view all(text.data(), text.size());
-  std::size_t line_number = 0;
-  for (std::size_t start = 0; start < all.size();) {
-    std::size_t end = all.find('\n', start);
-    if (end == std::string_view::npos) end = all.size();
-    ++line_number;
-    const std::string_view line = all.substr(start, end - start);
-    if (is_dbref2(line)) check_dbref2(line, line_number);
-    start = end + 1;
+bool record_name_is(std::string_view line, std::string_view name) {
+  if (line.size() < name.size()) return false;
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    if (std::toupper(static_cast<unsigned char>(line[i])) != name[i]) return false;
   }
+  return true;
+}
+
+void refuse_pdb_numbers_beyond_int(const std::vector<char>& text) {
+  for_each_line(std::string_view(text.data(), text.size()),
+                [](std::string_view line, std::size_t number) {
+                  if (is_dbref2(line)) check_dbref2(line, number);
+                });
 }
 
 }  // namespace beadmap

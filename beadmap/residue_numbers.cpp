@@ -1,10 +1,11 @@
 #include "beadmap/residue_numbers.hpp"
 
-#include <cctype>
 #include <set>
 #include <string>
 #include <string_view>
 #include <tuple>
+
+#include "beadmap/pdb_text_checks.hpp"
 
 namespace beadmap {
 namespace {
@@ -44,26 +45,15 @@ void add(WrittenNumbers& numbers, NumberText kind, ResidueKey key) {
   if (kind == NumberText::absent) numbers.absent.insert(std::move(key));
 }
 
-bool is_atom_record(std::string_view line) {
-  if (line.size() < 4) return false;
-  std::string name(4, ' ');
-  for (std::size_t i = 0; i < 4; ++i)
-    name[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(line[i])));
-  return name == "ATOM" || name == "HETA";
-}
-
 WrittenNumbers pdb_numbers(const std::vector<char>& text) {
   WrittenNumbers numbers;
-  const std::string_view all(text.data(), text.size());
-  for (std::size_t start = 0; start < all.size();) {
-    std::size_t end = all.find('\n', start);
-    if (end == std::string_view::npos) end = all.size();
-    const std::string_view line = all.substr(start, end - start);
-    start = end + 1;
-    if (!is_atom_record(line) || line.size() < 27) continue;
-    add(numbers, classify(line.substr(22, 4)),
-        {trimmed(line.substr(20, 2)), trimmed(line.substr(17, 3)), line[26]});
-  }
+  for_each_line(std::string_view(text.data(), text.size()),
+                [&numbers](std::string_view line, std::size_t) {
+                  if (!(record_name_is(line, "ATOM") || record_name_is(line, "HETA"))) return;
+                  if (line.size() < 27) return;
+                  add(numbers, classify(line.substr(22, 4)),
+                      {trimmed(line.substr(20, 2)), trimmed(line.substr(17, 3)), line[26]});
+                });
   return numbers;
 }
 
