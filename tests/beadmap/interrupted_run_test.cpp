@@ -79,12 +79,17 @@ int terminated(pid_t child) {
   return WIFSIGNALED(status) ? WTERMSIG(status) : -1;
 }
 
-TEST(InterruptedRun, OutputsPlacedBeforeTheSignalAreTakenBack) {
-  testsupport::ScratchDir dir;
+// The library and an entry of two glycines, which a run maps in no time.
+void write_inputs(const testsupport::ScratchDir& dir) {
   dir.write("beadlib.dat", example_library());
   EntryBuilder entry;
   entry.backbone("GLY", 'A', 1, 0.0).backbone("GLY", 'A', 2, 3.8);
   dir.write("entry.pdb", entry.text());
+}
+
+TEST(InterruptedRun, OutputsPlacedBeforeTheSignalAreTakenBack) {
+  testsupport::ScratchDir dir;
+  write_inputs(dir);
   const auto inputs = directory_entries(dir);
 
   {
@@ -118,10 +123,7 @@ TEST(InterruptedRun, OutputsPlacedBeforeTheSignalAreTakenBack) {
 // never removes it, and one line says where it is.
 TEST(InterruptedRun, AReplacedFileThatCannotBePutBackIsKeptAndSaidWhere) {
   testsupport::ScratchDir dir;
-  dir.write("beadlib.dat", example_library());
-  EntryBuilder entry;
-  entry.backbone("GLY", 'A', 1, 0.0).backbone("GLY", 'A', 2, 3.8);
-  dir.write("entry.pdb", entry.text());
+  write_inputs(dir);
   dir.write("pdb-CG.pdb", "old structure\n");
   const std::string error_file = (dir.path() / "stderr.txt").string();
   {
