@@ -31,6 +31,11 @@ struct BulkSizes {
   std::size_t piece = std::size_t{1} << 17;
 };
 
+// A file known to hold fewer pieces than this is parsed by the calling
+// thread alone: on so few, starting helpers and handing the pieces over
+// take about as long as the parsing they share.
+constexpr std::size_t pieces_worth_sharing = 32;
+
 BulkSizes& bulk_sizes() {
   static BulkSizes sizes;
   return sizes;
@@ -265,19 +270,26 @@ void read_rows(int unit_number, const RowTable& table) {
   const bool may_read = is_regular_file(unit.fd);
   if (may_read) ::posix_fadvise(unit.fd, 0, 0, POSIX_FADV_SEQUENTIAL);
   const BulkSizes sizes = bulk_sizes();
+  const std::optional<std::size_t> file_bytes = input_bytes_left(unit.number);
+  const bool worth_sharing = !file_bytes || *file_bytes >= pieces_worth_sharing * sizes.piece;
   bool split_next_block = true;
   std::size_t row = 0;
   ReadAhead ahead;
   LineFeedCounts ahead_counts;
   bool counts_usable = false;  // ahead_counts describe the next block
-  // The first blocks are smaller, so that the first, read while no other is
-  // parsed, keeps the other threads waiting only briefly.
-  std::size_t block_bytes = std::max(sizes.block / 8, std::min(sizes.block, 2 * sizes.piece));
+  // The first blocks of a shared file are smaller, so that the first, read
+  // while no other is parsed, keeps the other threads waiting only briefly.
+  // A file parsed by one thread alone is taken in whole blocks at once: in
+  // one read, into one buffer.
+  std::size_t block_bytes = worth_sharing
+                                ? std::max(sizes.block / 8, std::min(sizes.block, 2 * sizes.piece))
+                                : sizes.block;
   while (row < table.rows()) {
     const std::string_view block =
         buffered_records(unit, block_wanted(unit, block_bytes), may_read);
     block_bytes = std::min(2 * block_bytes, sizes.block);
-    const unsigned threads = parallel::threads_in_use();  // one, once a busy machine is seen
+    // One, once a busy machine is seen.
+    const unsigned threads = worth_sharing ? parallel::threads_in_use() : 1;
     const std::size_t pieces = split_next_block && threads > 1 ? block.size() / sizes.piece : 1;
     Progress progress;
     bool reads_ahead = false;

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "common/command_line.hpp"
+#include "common/huge_page_heap.hpp"
 #include "common/record_io.hpp"
 #include "pairprobe/cell_scan.hpp"
 #include "pairprobe/configuration.hpp"
@@ -44,13 +45,13 @@ Exit status:
 The manual page pairprobe(1) is the full reference: man pairprobe)";
 
 // Whether conf.xyz is large enough for its work to be shared between
-// threads: the reader shares a file from two pieces of 128 KiB on, the grid
-// and the scan from 8192 particles (some 450 KiB of records). A smaller one
-// is read and scanned by this thread alone, so no helper is started for it
-// ahead (one a job still asks for starts then). When the size is not known,
-// helpers are started as for a large file.
+// threads: the reader shares a file from 4 MiB on, the grid and the scan
+// from 65536 particles (some 4 MiB of records). A smaller one is read and
+// scanned by this thread alone, so no helper is started for it ahead (one a
+// job still asks for starts then). When the size is not known, helpers are
+// started as for a large file.
 bool worth_starting_helpers() {
-  constexpr off_t shared_from_bytes = off_t{1} << 18;
+  constexpr off_t shared_from_bytes = off_t{1} << 22;
   struct stat status {};
   return ::stat("conf.xyz", &status) != 0 || status.st_size >= shared_from_bytes;
 }
@@ -60,13 +61,17 @@ bool worth_starting_helpers() {
 // over and over (a column's copy while a group is put in order, a piece of
 // formatted lines); by default each such block is mapped afresh, or the
 // heap's top given back, so that every reuse faults on every page again.
+// And the heap's fresh memory comes in huge pages: a small run's blocks
+// would otherwise fault page by page, at a cost that outweighs its work.
 // The large arrays are mapped on their own by the bulk storage whatever
 // this says.
 void keep_freed_blocks_for_reuse() {
   constexpr int heap_blocks_below = 4 << 20;
   constexpr int kept_free_at_most = 64 << 20;
+  constexpr std::size_t heap_on_huge_pages = std::size_t{8} << 20;
   ::mallopt(M_MMAP_THRESHOLD, heap_blocks_below);
   ::mallopt(M_TRIM_THRESHOLD, kept_free_at_most);
+  rio::place_heap_on_huge_pages(heap_on_huge_pages);
 }
 
 // Reads the whole configuration and closes the file before the first report

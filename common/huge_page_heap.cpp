@@ -1,0 +1,69 @@
+#include "common/huge_page_heap.hpp"
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+
+#if defined(__GLIBC__) && !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+#include <malloc.h>
+#include <sys/mman.h>
+#include <unistd.h>
+#define CGTOOLS_HEAP_ON_HUGE_PAGES 1
+#endif
+
+namespace rio {
+
+#ifdef CGTOOLS_HEAP_ON_HUGE_PAGES
+namespace {
+
+constexpr std::uintptr_t huge_page = std::uintptr_t{1} << 21;
+// What the C library puts before a block: the end of the block before
+// stays short of the boundary by this, so that its bookkeeping (written at
+// once) lies below the boundary.
+constexpr std::uintptr_t bookkeeping = 64;
+// The library's own padding of each growth.
+constexpr int default_top_padding = 128 << 10;
+
+std::uintptr_t heap_end() { return reinterpret_cast<std::uintptr_t>(::sbrk(0)); }
+
+// The first free byte of the heap: the start of its top block, the one the
+// heap grows at, which the library reports as what trimming could give back.
+std::uintptr_t top_start() {
+  ::free(::malloc(1));  // the heap exists
+  return heap_end() - ::mallinfo2().keepcost;
+}
+
+}  // namespace
+
+void place_heap_on_huge_pages(std::size_t bytes) noexcept {
+  // One heap for every thread: a thread's own arena would be mapped with
+  // ordinary pages.
+  ::mallopt(M_ARENA_MAX, 1);
+  const std::uintptr_t top = top_start();
+  const std::uintptr_t boundary = (top + bookkeeping + huge_page - 1) / huge_page * huge_page;
+  // Each growth of the heap adds the padding beyond what it needs, so the
+  // block that fills the heap up to the boundary (kept for good: only its
+  // first bytes are ever touched) makes the heap reach that far past it.
+  const std::uintptr_t padding = std::min<std::uintptr_t>(bytes, INT_MAX);
+  ::mallopt(M_TOP_PAD, static_cast<int>(padding));
+  void* const filler = ::malloc(boundary - top - bookkeeping);
+  // A block too large for the heap is mapped on its own: then nothing here
+  // moved, and the heap is left as it was.
+  const bool filled = reinterpret_cast<std::uintptr_t>(filler) < boundary &&
+                      reinterpret_cast<std::uintptr_t>(filler) > top;
+  if (filled && heap_end() < boundary + padding) {
+    // The top block had room for the filler: a block just larger than what
+    // is left of it makes the heap grow, and is freed at once.
+    ::free(::malloc(heap_end() - boundary + bookkeeping));
+  }
+  ::mallopt(M_TOP_PAD, default_top_padding);
+  const std::uintptr_t end = heap_end() / huge_page * huge_page;
+  if (filled && end > boundary) {
+    ::madvise(reinterpret_cast<void*>(boundary), end - boundary, MADV_HUGEPAGE);
+  }
+}
+#else
+void place_heap_on_huge_pages(std::size_t) noexcept {}
+#endif
+
+}  // namespace rio
