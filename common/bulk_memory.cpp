@@ -2,6 +2,8 @@
 
 #include <sys/mman.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstdint>
 
 namespace rio {
@@ -23,9 +25,25 @@ constexpr bool map_large_blocks = false;
 constexpr bool map_large_blocks = true;
 #endif
 
-bool mapped(std::size_t bytes) { return map_large_blocks && bytes >= mapped_from; }
+// Whether a block was mapped on its own yet: from then on the threshold
+// stays, since a block is given back where its size says it came from.
+std::atomic<bool> some_block_mapped{false};
+
+std::atomic<std::size_t>& mapping_threshold() {
+  static std::atomic<std::size_t> threshold{mapped_from};
+  return threshold;
+}
+
+bool mapped(std::size_t bytes) {
+  return map_large_blocks && bytes >= mapping_threshold().load(std::memory_order_relaxed);
+}
 
 }  // namespace
+
+void map_bulk_blocks_from(std::size_t bytes) noexcept {
+  if (some_block_mapped.load()) return;
+  mapping_threshold().store(std::max(bytes, mapped_from), std::memory_order_relaxed);
+}
 
 std::size_t whole_huge_pages(std::size_t length) noexcept {
   return (length + huge_page - 1) / huge_page * huge_page;
@@ -56,6 +74,7 @@ void* map_huge_pages(std::size_t length) noexcept {
 
 void* allocate_bulk(std::size_t bytes) {
   if (!mapped(bytes)) return ::operator new(bytes);
+  some_block_mapped.store(true, std::memory_order_relaxed);
   void* const block = map_huge_pages(bytes);
   if (block == nullptr) throw std::bad_alloc();
   return block;

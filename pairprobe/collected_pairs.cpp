@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "column_windows.hpp"
+#include "occupied_stretches.hpp"
 #include "index_range.hpp"
 #include "pairprobe/bulk_storage.hpp"
 #include "pairprobe/periodic_fold.hpp"
@@ -58,6 +59,7 @@ class HalfShellScan {
       : grid_(grid),
         rows_(grid.rows()),
         keys_(grid.plan().x),
+        stretches_(grid.plan().x),
         fold_(box_fold(config.box)),
         contact_squared_(config.r_hs * config.r_hs) {}
 
@@ -136,12 +138,22 @@ class HalfShellScan {
   void scan_column(std::uint32_t c, FoundPairs& found) const {
     const IndexRange home = grid_.column(c);
     if (home.empty()) return;
-    scan_within(home.first, grid_.keys(c), found);
+    const Keys home_keys = grid_.keys(c);
+    scan_within(home.first, home_keys, found);
     const std::uint32_t y_count = grid_.plan().y.count;
     const LaterColumns later = later_columns(c % y_count, c / y_count);
+    // Where the home column holds particles, told once for all its sparse
+    // neighbours.
+    const bool by_stretches = stretches_.in_use() && sparse(home_keys.size(), 0);
+    const std::uint64_t home_stretches = by_stretches ? stretches_.of(home_keys) : 0;
     for (std::uint32_t k = 0; k < later.count; ++k) {
       const std::uint32_t other = later.columns[k];
-      scan_between(home.first, grid_.keys(c), grid_.column(other).first, grid_.keys(other), found);
+      const Keys other_keys = grid_.keys(other);
+      if (by_stretches && sparse(home_keys.size(), other_keys.size()) &&
+          !stretches_.may_meet(home_stretches, stretches_.of(other_keys))) {
+        continue;
+      }
+      scan_between(home.first, home_keys, grid_.column(other).first, other_keys, found);
     }
   }
 
@@ -284,6 +296,7 @@ class HalfShellScan {
   const ColumnGrid& grid_;
   GridRows rows_;
   AxisKeys keys_;
+  OccupiedStretches stretches_;
   BoxFold fold_;
   double contact_squared_;
 };

@@ -6,6 +6,7 @@
 #include <span>
 #include <utility>
 
+#include "common/bulk_memory.hpp"
 #include "common/command_line.hpp"
 #include "common/huge_page_heap.hpp"
 #include "common/record_io.hpp"
@@ -63,8 +64,8 @@ bool worth_starting_helpers() {
 // heap's top given back, so that every reuse faults on every page again.
 // And the heap's fresh memory comes in huge pages: a small run's blocks
 // would otherwise fault page by page, at a cost that outweighs its work.
-// The large arrays are mapped on their own by the bulk storage whatever
-// this says.
+// So are the bulk storage's blocks of less than 4 MiB (a small run's
+// positions and input); larger ones are mapped on their own.
 void keep_freed_blocks_for_reuse() {
   constexpr int heap_blocks_below = 4 << 20;
   constexpr int kept_free_at_most = 64 << 20;
@@ -72,6 +73,7 @@ void keep_freed_blocks_for_reuse() {
   ::mallopt(M_MMAP_THRESHOLD, heap_blocks_below);
   ::mallopt(M_TRIM_THRESHOLD, kept_free_at_most);
   rio::place_heap_on_huge_pages(heap_on_huge_pages);
+  rio::map_bulk_blocks_from(heap_blocks_below);
 }
 
 // Reads the whole configuration and closes the file before the first report

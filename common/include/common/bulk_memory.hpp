@@ -22,6 +22,14 @@ void* map_huge_pages(std::size_t length) noexcept;
 // The length map_huge_pages(length) maps.
 std::size_t whole_huge_pages(std::size_t length) noexcept;
 
+// Bulk blocks below `bytes` (at least the usual quarter of a megabyte) come
+// from the heap from now on: for a run whose heap is on huge pages already
+// (huge_page_heap.hpp), where blocks of a few megabytes share its huge pages
+// instead of each having its own, zeroed whole. A block is given back where
+// its size says it came from, so once a block has been mapped on its own,
+// this changes nothing.
+void map_bulk_blocks_from(std::size_t bytes) noexcept;
+
 // Raw storage of `bytes` bytes, suitably aligned for any value; throws
 // std::bad_alloc when there is none.
 void* allocate_bulk(std::size_t bytes);
