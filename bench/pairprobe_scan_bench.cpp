@@ -17,6 +17,7 @@
 #include "pairprobe/cell_scan.hpp"
 #include "pairprobe/configuration.hpp"
 #include "pairprobe/reference_scan.hpp"
+#include "pairprobe/run_memory.hpp"
 
 namespace {
 
@@ -79,6 +80,7 @@ void run_benchmark(int runs, int reference_runs) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  pairprobe::set_up_run_memory();  // as the program does
   const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
   const int reference_runs = argc > 2 ? std::max(0, std::atoi(argv[2])) : 3;
   return rio::run_program("pairprobe_scan_bench",

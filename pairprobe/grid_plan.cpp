@@ -138,50 +138,6 @@ AxisKeys plan_keys(double edge, double low, double high, double reach) {
 
 }  // namespace
 
-std::uint32_t AxisCells::cell_of(double coordinate) const {
-  if (count == 1) return 0;
-  double offset = coordinate - origin;  // open axis: not below 0, origin is the lowest
-  if (periodic && !(coordinate >= 0.0 && coordinate < edge)) {
-    offset = std::fmod(coordinate, edge);  // exact, in (-edge, edge)
-    if (offset < 0.0) offset += edge;      // may round up to edge itself
-  }
-  // At most count plus a rounding error: the last cell takes that too.
-  const auto cell = static_cast<std::uint32_t>(offset * cells_per_length);
-  return std::min(cell, count - 1);
-}
-
-AxisNeighbours AxisCells::neighbours(std::uint32_t cell) const {
-  AxisNeighbours result;
-  if (count == 1) {
-    result.cells[result.count++] = 0;
-  } else if (periodic) {
-    // count >= 3: the three cells are distinct.
-    const std::uint32_t below = cell == 0 ? count - 1 : cell - 1;
-    const std::uint32_t above = cell + 1 == count ? 0 : cell + 1;
-    result.cells = {below, cell, above};
-    std::sort(result.cells.begin(), result.cells.end());
-    result.count = 3;
-  } else {
-    for (std::uint32_t c = cell == 0 ? 0 : cell - 1; c <= std::min(cell + 1, count - 1); ++c) {
-      result.cells[result.count++] = c;
-    }
-  }
-  return result;
-}
-
-bool AxisCells::next(std::uint32_t cell, std::uint32_t& above) const {
-  if (count == 1 || (!periodic && cell + 1 == count)) return false;
-  above = cell + 1 == count ? 0 : cell + 1;
-  return true;
-}
-
-double AxisKeys::key_of(double coordinate) const {
-  if (!periodic) return coordinate - origin;
-  if (coordinate >= 0.0 && coordinate < edge) return coordinate;
-  const double key = std::fmod(coordinate, edge);  // exact, in (-edge, edge)
-  return key < 0.0 ? key + edge : key;             // may round up to edge itself
-}
-
 GridPlan plan_grid(const Positions& positions, const std::array<double, 3>& box, double reach,
                    double particles_per_column, unsigned threads) {
   const Extent extent = finite_extent(positions, threads);

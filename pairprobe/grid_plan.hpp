@@ -5,6 +5,7 @@
 #ifndef PAIRPROBE_GRID_PLAN_HPP
 #define PAIRPROBE_GRID_PLAN_HPP
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstddef>
@@ -64,6 +65,56 @@ struct GridPlan {
   AxisCells y;
   AxisCells z;
 };
+
+// The cells and keys are found for every particle, so they are defined
+// here, where the grid's loops can take them in.
+inline std::uint32_t AxisCells::cell_of(double coordinate) const {
+  if (count == 1) return 0;
+  double offset = coordinate - origin;  // open axis: not below 0, origin is the lowest
+  if (periodic && !(coordinate >= 0.0 && coordinate < edge)) {
+    offset = std::fmod(coordinate, edge);  // exact, in (-edge, edge)
+    if (offset < 0.0) offset += edge;      // may round up to edge itself
+  }
+  // At most count plus a rounding error: the last cell takes that too.
+  const auto cell = static_cast<std::uint32_t>(offset * cells_per_length);
+  return std::min(cell, count - 1);
+}
+
+inline AxisNeighbours AxisCells::neighbours(std::uint32_t cell) const {
+  AxisNeighbours result;
+  if (count == 1) {
+    result.cells[result.count++] = 0;
+  } else if (periodic) {
+    // count >= 3: the three cells are distinct. In ascending order, the
+    // wrapped one first or last.
+    if (cell == 0) {
+      result.cells = {0, 1, count - 1};
+    } else if (cell + 1 == count) {
+      result.cells = {0, cell - 1, cell};
+    } else {
+      result.cells = {cell - 1, cell, cell + 1};
+    }
+    result.count = 3;
+  } else {
+    for (std::uint32_t c = cell == 0 ? 0 : cell - 1; c <= std::min(cell + 1, count - 1); ++c) {
+      result.cells[result.count++] = c;
+    }
+  }
+  return result;
+}
+
+inline bool AxisCells::next(std::uint32_t cell, std::uint32_t& above) const {
+  if (count == 1 || (!periodic && cell + 1 == count)) return false;
+  above = cell + 1 == count ? 0 : cell + 1;
+  return true;
+}
+
+inline double AxisKeys::key_of(double coordinate) const {
+  if (!periodic) return coordinate - origin;
+  if (coordinate >= 0.0 && coordinate < edge) return coordinate;
+  const double key = std::fmod(coordinate, edge);  // exact, in (-edge, edge)
+  return key < 0.0 ? key + edge : key;             // may round up to edge itself
+}
 
 // Plans the columns for particles whose pair partners lie within `reach` of
 // them along every axis, in the minimum-image sense on periodic axes. Cells

@@ -1,17 +1,15 @@
 // pairprobe: reports every pair of particles of a periodic configuration
 // whose distance is at most the hard-sphere distance.
-#include <malloc.h>
 #include <sys/stat.h>
 
 #include <span>
 #include <utility>
 
-#include "common/bulk_memory.hpp"
 #include "common/command_line.hpp"
-#include "common/huge_page_heap.hpp"
 #include "common/record_io.hpp"
 #include "pairprobe/cell_scan.hpp"
 #include "pairprobe/configuration.hpp"
+#include "pairprobe/run_memory.hpp"
 #include "parallel/helper_threads.hpp"
 #include "report.hpp"
 
@@ -57,27 +55,6 @@ bool worth_starting_helpers() {
   return ::stat("conf.xyz", &status) != 0 || status.st_size >= shared_from_bytes;
 }
 
-// The heap keeps the blocks a run frees for its next ones. The grid and the
-// report take and free the same few blocks of a hundred kilobytes or so
-// over and over (a column's copy while a group is put in order, a piece of
-// formatted lines); by default each such block is mapped afresh, or the
-// heap's top given back, so that every reuse faults on every page again.
-// And the heap's fresh memory comes in huge pages: a small run's blocks
-// would otherwise fault page by page, at a cost that outweighs its work.
-// So are the bulk storage's blocks of less than 4 MiB (a small run's
-// positions and input); larger ones are mapped on their own.
-void keep_freed_blocks_for_reuse() {
-  constexpr int heap_blocks_below = 4 << 20;
-  constexpr int kept_free_at_most = 64 << 20;
-  // Room for a small run's every block, and for the reader's smaller
-  // blocks of a large one; untouched, it costs nothing.
-  constexpr std::size_t heap_on_huge_pages = std::size_t{32} << 20;
-  ::mallopt(M_MMAP_THRESHOLD, heap_blocks_below);
-  ::mallopt(M_TRIM_THRESHOLD, kept_free_at_most);
-  rio::place_heap_on_huge_pages(heap_on_huge_pages);
-  rio::map_bulk_blocks_from(heap_blocks_below);
-}
-
 // Reads the whole configuration and closes the file before the first report
 // line, so a failed read never leaves a partial report. Report lines go out
 // in blocks (line by line on a terminal); the layer hands every line over
@@ -87,7 +64,7 @@ void run_overlap_scan() {
   // with one thread; that is first looked at before the helpers start, so
   // that they are not taken for the other process. Helpers for the reading,
   // the grid and the scan get their cores while the file is opened.
-  keep_freed_blocks_for_reuse();
+  pairprobe::set_up_run_memory();
   parallel::step_back_when_cores_are_busy();
   if (worth_starting_helpers()) parallel::prepare_helpers(parallel::hardware_threads() - 1);
   pairprobe::Configuration config = pairprobe::read_configuration();
