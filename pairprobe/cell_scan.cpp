@@ -103,7 +103,8 @@ void cell_list_scan(Configuration config, const OverlapSink& sink, const CellSca
   const unsigned threads = thread_count(options, n);
   const GridPlan plan = plan_grid(config.positions, config.box, search_reach(contact_squared),
                                   options.particles_per_column, threads);
-  ColumnGrid grid(std::move(config.positions), plan, threads, options.particles_per_bin);
+  ColumnGrid grid(std::move(config.positions), plan, threads, options.particles_per_bin,
+                  options.sorted_at_once_below);
   // Few pairs, the usual case: the cache-friendly traversal, pairs sorted
   // into order at the end. Many: streamed in order with bounded memory.
   std::vector<OverlapPair> pairs;

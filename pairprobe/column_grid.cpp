@@ -200,18 +200,74 @@ struct ColumnGrid::Placement {
 };
 
 ColumnGrid::ColumnGrid(Positions&& positions, const GridPlan& plan, unsigned threads,
-                       double particles_per_bin)
+                       double particles_per_bin, std::size_t sorted_at_once_below)
     : plan_(plan), particles_read_(positions.size()) {
   const std::uint32_t columns = plan_.y.count * plan_.z.count;
   Bins bins(plan_, columns, positions.size(), particles_per_bin);
-  Placement placement = count_groups(positions, bins, threads);
-  move_into_groups(positions, placement, threads);
-  order_groups(placement, bins, threads);
+  const bool keys_are_x = positions.size() < sorted_at_once_below
+                              ? sort_by_bins(positions, bins)
+                              : sort_by_groups(positions, bins, threads);
   column_start_.resize(std::size_t{columns} + 1);
   for (std::uint32_t c = 0; c <= columns; ++c) column_start_[c] = bins.start[bins.count(c)];
   release_memory(bins.start);
-  make_keys(placement.keys_are_x, threads);
+  make_keys(keys_are_x, threads);
   order_columns(threads);
+}
+
+// Few particles: one counting sort by bin, each particle moved straight to
+// its row, in order of number within its bin. The bins' counters and the
+// rows are few enough for the cache, so the groups of a large grid would
+// only add passes over the positions. Returns whether every key is x.
+bool ColumnGrid::sort_by_bins(Positions& positions, Bins& bins) {
+  constexpr std::uint32_t no_bin = UINT32_MAX;  // a bin number is below 2^31
+  const std::size_t n = positions.size();
+  const std::size_t bin_count = bins.count(plan_.y.count * plan_.z.count);
+  std::vector<std::uint32_t> bin_of_particle(n);
+  bins.start.assign(bin_count + 1, 0);  // first counts, then first rows
+  bool keys_are_x = true;
+  for (std::size_t k = 0; k < n; ++k) {
+    const double x = positions.x[k];
+    const double y = positions.y[k];
+    const double z = positions.z[k];
+    if (!finite_point(x, y, z)) {
+      bin_of_particle[k] = no_bin;
+      continue;
+    }
+    const std::uint32_t bin = bin_of(x, y, z, bins);
+    bin_of_particle[k] = bin;
+    ++bins.start[bin + 1];
+    keys_are_x &= same_bits(plan_.x.key_of(x), x);
+  }
+  for (std::size_t b = 0; b < bin_count; ++b) bins.start[b + 1] += bins.start[b];
+  const std::size_t rows = bins.start[bin_count];
+  x_.resize(rows);
+  y_.resize(rows);
+  z_.resize(rows);
+  index_.resize(rows);
+  std::vector<std::uint32_t> next_row(bins.start.begin(), bins.start.end() - 1);
+  for (std::size_t k = 0; k < n; ++k) {
+    const std::uint32_t bin = bin_of_particle[k];
+    if (bin == no_bin) continue;
+    const std::uint32_t row = next_row[bin]++;
+    x_[row] = positions.x[k];
+    y_[row] = positions.y[k];
+    z_[row] = positions.z[k];
+    index_[row] = static_cast<std::int32_t>(k);
+  }
+  release_memory(positions.x);
+  release_memory(positions.y);
+  release_memory(positions.z);
+  return keys_are_x;
+}
+
+// Many particles: each first into its group of bins, then each group put in
+// order of bin on its own, in memory the cache holds. Returns whether every
+// key is x.
+bool ColumnGrid::sort_by_groups(Positions& positions, Bins& bins, unsigned threads) {
+  Placement placement = count_groups(positions, bins, threads);
+  move_into_groups(positions, placement, threads);
+  order_groups(placement, bins, threads);
+  return placement.keys_are_x;
 }
 
 GridRows ColumnGrid::rows() const {

@@ -44,9 +44,11 @@ class ColumnGrid {
   // positions over and leaves them empty. The work is shared by `threads`
   // threads; the grid is the same for any number. `particles_per_bin`: the
   // particles the counting sort puts in one stretch of x on average (the
-  // tests vary it; the grid does not depend on it).
+  // tests vary it; the grid does not depend on it). Fewer particles than
+  // `sorted_at_once_below` are sorted by bin in one pass, more first into
+  // groups (the grid is the same either way).
   ColumnGrid(Positions&& positions, const GridPlan& plan, unsigned threads = 1,
-             double particles_per_bin = 2.0);
+             double particles_per_bin = 2.0, std::size_t sorted_at_once_below = 0);
 
   const GridPlan& plan() const { return plan_; }
   std::uint32_t column_count() const {
@@ -82,6 +84,8 @@ class ColumnGrid {
   struct Placement;
   const double* key_data() const { return keys_.empty() ? x_.data() : keys_.data(); }
   std::uint32_t bin_of(double x, double y, double z, const Bins& bins) const;
+  bool sort_by_bins(Positions& positions, Bins& bins);
+  bool sort_by_groups(Positions& positions, Bins& bins, unsigned threads);
   Placement count_groups(const Positions& positions, const Bins& bins, unsigned threads) const;
   void move_into_groups(Positions& positions, Placement& placement, unsigned threads);
   void order_groups(const Placement& placement, Bins& bins, unsigned threads);

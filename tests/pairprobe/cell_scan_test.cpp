@@ -58,12 +58,17 @@ std::vector<Found> cell_pairs(const Configuration& config, const CellScanOptions
 }
 
 // Defaults, one thread, narrow and wide columns, a bin per particle and one
-// bin per column (the columns then sorted outright), and the streaming
-// traversal with small blocks and chunks on several threads.
+// bin per column (the columns then sorted outright), the grid sorted through
+// groups as for a large run, and the streaming traversal with small blocks
+// and chunks on several threads.
 const CellScanOptions option_sets[] = {
     {},
     {.threads = 1, .particles_per_bin = 0.05},
-    {.threads = 3, .particles_per_column = 0.05, .particles_per_bin = 1e9},
+    {.threads = 3,
+     .particles_per_column = 0.05,
+     .particles_per_bin = 1e9,
+     .sorted_at_once_below = 0},
+    {.threads = 2, .particles_per_bin = 0.3, .sorted_at_once_below = 0},
     {.threads = 2,
      .particles_per_column = 8.0,
      .collected_pairs = 0,

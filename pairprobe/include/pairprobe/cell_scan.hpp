@@ -23,6 +23,10 @@ struct CellScanOptions {
   // Particles per stretch of x, on average, that the grid's counting sort
   // puts in one bin before the few in a bin are put in order.
   double particles_per_bin = 2.0;
+  // Below this many particles, the grid sorts them by bin in one pass
+  // straight into their rows; from it on, first into groups that keep each
+  // group's sort within the cache.
+  std::size_t sorted_at_once_below = std::size_t{1} << 17;
   // Pairs collected and sorted at most; with more, pairs stream in order,
   // particle by particle, in blocks of `block_particles` first particles (0:
   // chosen from N), handed between threads `chunk_pairs` at a time.
