@@ -131,6 +131,7 @@ struct Job {
   const unsigned count;
   std::atomic<unsigned> next{1};  // piece 0 is the calling thread's
   std::atomic<unsigned> done{0};
+  std::atomic<bool> helped{false};  // a helper came to it
   std::vector<std::exception_ptr> failures;  // by piece
 };
 
@@ -213,17 +214,28 @@ class CoreWatch {
     return static_cast<double>(now.tv_sec) + 1e-9 * static_cast<double>(now.tv_nsec);
   }
 
-  // One shared job's wall time and the processor time the process used
-  // meanwhile; called by the thread that ran the job.
-  void add_job(double wall_seconds, double processor_seconds) {
-    if (!enabled_.load(std::memory_order_relaxed) || wall_seconds < shortest_job) return;
+  // One shared job's wall time, the processor time the process used
+  // meanwhile, and whether a helper came to it; called by the thread that
+  // ran the job.
+  void add_job(double wall_seconds, double processor_seconds, bool helped) {
+    if (!enabled_.load(std::memory_order_relaxed)) return;
+    const bool short_job = wall_seconds < shortest_job;
+    if (short_job && helpers_awake_.load(std::memory_order_relaxed)) return;
     const std::lock_guard lock(mutex_);
     if (stepped_back_.load()) {
-      judge_probe(wall_seconds, processor_seconds);
+      if (!short_job) judge_probe(wall_seconds, processor_seconds);
       return;
     }
-    // The first job may find the helpers still waking from their start.
-    if (++jobs_ == 1) return;
+    // The first jobs may find the helpers still waking from their start: on
+    // a virtual machine, a core the host has given away while it was idle
+    // can take milliseconds to come back, over several jobs. Jobs count from
+    // the one after the first that a helper came to (which it may have
+    // joined late); a machine busy from the start has been seen before it.
+    if (!helpers_awake_.load()) {
+      helpers_awake_.store(helped);
+      return;
+    }
+    if (short_job) return;
     if (processor_seconds < shared_cores * wall_seconds) waits_patiently.store(false);
     wall_ += wall_seconds;
     processor_ += processor_seconds;
@@ -277,7 +289,7 @@ class CoreWatch {
   std::atomic<Clock::rep> next_probe_{0};
   std::mutex mutex_;
   unsigned watched_cores_ = 0;  // the cores the process may use when the watch began
-  unsigned jobs_ = 0;
+  std::atomic<bool> helpers_awake_{false};  // a helper has come to a job
   double wall_ = 0.0;
   double processor_ = 0.0;
   double probe_interval_ = first_probe;
@@ -320,13 +332,14 @@ class HelperPool {
   void run(unsigned count, const std::function<void(unsigned)>& work) {
     const auto wall_start = std::chrono::steady_clock::now();
     const double processor_start = CoreWatch::process_seconds();
-    run_job(count, work);
+    const bool helped = run_job(count, work);
     const std::chrono::duration<double> wall = std::chrono::steady_clock::now() - wall_start;
-    core_watch().add_job(wall.count(), CoreWatch::process_seconds() - processor_start);
+    core_watch().add_job(wall.count(), CoreWatch::process_seconds() - processor_start, helped);
   }
 
  private:
-  void run_job(unsigned count, const std::function<void(unsigned)>& work) {
+  // Whether a helper came to the job.
+  bool run_job(unsigned count, const std::function<void(unsigned)>& work) {
     start_helpers(count - 1);
     const auto job = std::make_shared<Job>(work, count);
     {
@@ -347,6 +360,7 @@ class HelperPool {
     for (const std::exception_ptr& failure : job->failures) {
       if (failure) std::rethrow_exception(failure);
     }
+    return job->helped.load();
   }
 
   void start_helper() {
@@ -373,7 +387,10 @@ class HelperPool {
         const std::lock_guard lock(mutex_);
         job = current_;
       }
-      if (job) job->take_pieces();
+      if (job) {
+        job->helped.store(true);
+        job->take_pieces();
+      }
     }
   }
 
