@@ -5,9 +5,11 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <charconv>
 #include <functional>
 #include <optional>
 #include <stdexcept>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -57,6 +59,28 @@ class RowTable {
   std::size_t rows_;
 };
 
+// The usual record of a bulk read: one plain decimal number for each value
+// of the row, each followed by blanks or the record's end, that the
+// standard conversion takes whole (as read_plain_record takes such a
+// number). Stores them and returns true; returns false, perhaps with some
+// stored, for any other record, which read_plain_record then takes from
+// its start. Spares the usual record the general path's bookkeeping.
+bool read_plain_decimals(std::string_view record, const RowTable& table, std::size_t row) {
+  const char* position = record.data();
+  const char* const end = record.data() + record.size();
+  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  for (std::size_t k = 0; k < table.width(); ++k) {
+    while (position != end && blank(*position)) ++position;
+    const char* digits = position;
+    if (digits != end && *digits == '-') ++digits;
+    if (digits == end || !((*digits >= '0' && *digits <= '9') || *digits == '.')) return false;
+    const auto [after, error] = std::from_chars(position, end, *table.value(row, k));
+    if (error != std::errc() || (after != end && !blank(*after))) return false;
+    position = after;
+  }
+  return true;
+}
+
 // Rows read from consecutive plain records, from a given row on.
 class PlainRows {
  public:
@@ -74,10 +98,12 @@ class PlainRows {
       const std::size_t line_feed = text.find('\n', taken);
       std::string_view record = text.substr(taken, line_feed - taken);
       if (!record.empty() && record.back() == '\r') record.remove_suffix(1);
-      for (std::size_t k = 0; k < targets_.size(); ++k) {
-        targets_[k].address = table_.value(first_row_ + rows_, k);
+      if (!read_plain_decimals(record, table_, first_row_ + rows_)) {
+        for (std::size_t k = 0; k < targets_.size(); ++k) {
+          targets_[k].address = table_.value(first_row_ + rows_, k);
+        }
+        if (!read_plain_record(record, targets_)) break;
       }
-      if (!read_plain_record(record, targets_)) break;
       ++rows_;
       taken = line_feed + 1;
     }
