@@ -60,25 +60,32 @@ class RowTable {
 };
 
 // The usual record of a bulk read: one plain decimal number for each value
-// of the row, each followed by blanks or the record's end, that the
-// standard conversion takes whole (as read_plain_record takes such a
-// number). Stores them and returns true; returns false, perhaps with some
-// stored, for any other record, which read_plain_record then takes from
-// its start. Spares the usual record the general path's bookkeeping.
-bool read_plain_decimals(std::string_view record, const RowTable& table, std::size_t row) {
-  const char* position = record.data();
-  const char* const end = record.data() + record.size();
+// of the row, each followed by blanks or the record's end (its line feed,
+// or a carriage return and line feed), that the standard conversion takes
+// whole (as read_plain_record takes such a number). The record starts at
+// `record` and ends at the first line feed before `end`. Stores the values
+// and returns where they end, before the rest of the record; returns
+// nullptr, perhaps with some stored, for any other record, which
+// read_plain_record then takes from its start. Spares the usual record the
+// general path's bookkeeping and a search for its end through its values.
+const char* read_plain_decimals(const char* record, const char* end, const RowTable& table,
+                                std::size_t row) {
   const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  const auto ends_value = [&](const char* after) {
+    return after == end || blank(*after) || *after == '\n' ||
+           (*after == '\r' && after + 1 != end && after[1] == '\n');
+  };
+  const char* position = record;
   for (std::size_t k = 0; k < table.width(); ++k) {
     while (position != end && blank(*position)) ++position;
     const char* digits = position;
     if (digits != end && *digits == '-') ++digits;
-    if (digits == end || !((*digits >= '0' && *digits <= '9') || *digits == '.')) return false;
+    if (digits == end || !((*digits >= '0' && *digits <= '9') || *digits == '.')) return nullptr;
     const auto [after, error] = std::from_chars(position, end, *table.value(row, k));
-    if (error != std::errc() || (after != end && !blank(*after))) return false;
+    if (error != std::errc() || !ends_value(after)) return nullptr;
     position = after;
   }
-  return true;
+  return position;
 }
 
 // Rows read from consecutive plain records, from a given row on.
@@ -94,16 +101,21 @@ class PlainRows {
   // the records taken; rows() tells how many rows they filled.
   std::size_t read(std::string_view text) {
     std::size_t taken = 0;
+    const char* const end = text.data() + text.size();
     while (rows_ < rows_at_most_ && taken < text.size()) {
+      const std::size_t row = first_row_ + rows_;
+      if (const char* values_end = read_plain_decimals(text.data() + taken, end, table_, row)) {
+        const std::size_t line_feed =
+            text.find('\n', static_cast<std::size_t>(values_end - text.data()));
+        taken = line_feed == std::string_view::npos ? text.size() : line_feed + 1;
+        ++rows_;
+        continue;
+      }
       const std::size_t line_feed = text.find('\n', taken);
       std::string_view record = text.substr(taken, line_feed - taken);
       if (!record.empty() && record.back() == '\r') record.remove_suffix(1);
-      if (!read_plain_decimals(record, table_, first_row_ + rows_)) {
-        for (std::size_t k = 0; k < targets_.size(); ++k) {
-          targets_[k].address = table_.value(first_row_ + rows_, k);
-        }
-        if (!read_plain_record(record, targets_)) break;
-      }
+      for (std::size_t k = 0; k < targets_.size(); ++k) targets_[k].address = table_.value(row, k);
+      if (!read_plain_record(record, targets_)) break;
       ++rows_;
       taken = line_feed + 1;
     }

@@ -173,12 +173,13 @@ TEST_F(FreeRows, LargeFilesGiveTheValuesOfOneReadPerRow) {
   }
   // Besides the separators, numbers that the standard conversion does not
   // take whole (an exponent letter D or none before its sign, a plus sign,
-  // a hexadecimal prefix) and ones it takes at the edges of its range.
+  // a hexadecimal prefix), ones it takes at the edges of its range, and
+  // carriage returns that do not end a record.
   const std::vector<std::string> odd_records{
       "1,2,3\n",       "4 5 /\n",       "6\n7 8\n",           "3*9\n",
       "1 2 3\r\n",     ",2,\n",         "1 'x' 3\n",          "1 2\n",
       "1.5d3 -2 .5\n", "+1 -.5 2.\n",   "4.9e-324 5E+2 -0\n", "0x1p3 2 3\n",
-      "1-2 3 4\n"};
+      "1-2 3 4\n",     "1 2 3\r4\n",    "1 2 3\r \n"};
   const std::vector<std::vector<std::size_t>> odd_places{
       {}, {0}, {3}, {10000}, {14999, 15000}, {22000, 22001, 22002}, {29999}};
   for (const auto& places : odd_places) {
