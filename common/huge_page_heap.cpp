@@ -54,7 +54,8 @@ void place_heap_on_huge_pages(std::size_t bytes) noexcept {
   if (filled && heap_end() < boundary + padding) {
     // The top block had room for the filler: a block just larger than what
     // is left of it makes the heap grow, and is freed at once.
-    ::free(::malloc(heap_end() - boundary + bookkeeping));
+    const std::uintptr_t beyond = heap_end() > boundary ? heap_end() - boundary : 0;
+    ::free(::malloc(beyond + bookkeeping));
   }
   ::mallopt(M_TOP_PAD, default_top_padding);
   const std::uintptr_t end = heap_end() / huge_page * huge_page;
