@@ -15,7 +15,6 @@ namespace {
 constexpr std::size_t longest_text_value = 2048;
 constexpr std::int64_t largest_repeat = 2147483647;
 
-bool is_blank(char c) { return c == ' ' || c == '\t'; }
 bool ends_value(char c) { return is_blank(c) || c == ',' || c == '/'; }
 bool is_quote(char c) { return c == '\'' || c == '"'; }
 

@@ -5,14 +5,13 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <charconv>
 #include <functional>
 #include <optional>
 #include <stdexcept>
-#include <system_error>
 #include <utility>
 #include <vector>
 
+#include "common/number_parse.hpp"
 #include "common/record_io.hpp"
 #include "common/record_parsing.hpp"
 #include "parallel/helper_threads.hpp"
@@ -61,8 +60,8 @@ class RowTable {
 
 // The usual record of a bulk read: one plain decimal number for each value
 // of the row, each followed by blanks or the record's end (its line feed,
-// or a carriage return and line feed), that the standard conversion takes
-// whole (as read_plain_record takes such a number). The record starts at
+// or a carriage return and line feed), converted by convert_decimal_prefix
+// as read_plain_record converts such a number. The record starts at
 // `record` and ends at the first line feed before `end`. Stores the values
 // and returns where they end, before the rest of the record; returns
 // nullptr, perhaps with some stored, for any other record, which
@@ -70,20 +69,17 @@ class RowTable {
 // general path's bookkeeping and a search for its end through its values.
 const char* read_plain_decimals(const char* record, const char* end, const RowTable& table,
                                 std::size_t row) {
-  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-  const auto ends_value = [&](const char* after) {
-    return after == end || blank(*after) || *after == '\n' ||
+  const auto ends_value = [end](const char* after) {
+    return after == end || is_blank(*after) || *after == '\n' ||
            (*after == '\r' && after + 1 != end && after[1] == '\n');
   };
   const char* position = record;
   for (std::size_t k = 0; k < table.width(); ++k) {
-    while (position != end && blank(*position)) ++position;
-    const char* digits = position;
-    if (digits != end && *digits == '-') ++digits;
-    if (digits == end || !((*digits >= '0' && *digits <= '9') || *digits == '.')) return nullptr;
-    const auto [after, error] = std::from_chars(position, end, *table.value(row, k));
-    if (error != std::errc() || !ends_value(after)) return nullptr;
-    position = after;
+    while (position != end && is_blank(*position)) ++position;
+    const std::size_t length = convert_decimal_prefix(
+        std::string_view(position, static_cast<std::size_t>(end - position)), *table.value(row, k));
+    if (length == 0 || !ends_value(position + length)) return nullptr;
+    position += length;
   }
   return position;
 }

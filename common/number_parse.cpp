@@ -247,21 +247,6 @@ int parse_free_integer(std::string_view token, std::int32_t& value) {
   return 0;
 }
 
-template <typename Real>
-std::size_t convert_decimal_prefix_as(std::string_view text, Real& value) {
-  const std::size_t first = !text.empty() && text.front() == '-' ? 1 : 0;
-  if (first == text.size() || !(is_digit(text[first]) || text[first] == '.')) return 0;
-  const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-  return result.ec == std::errc() ? static_cast<std::size_t>(result.ptr - text.data()) : 0;
-}
-
-std::size_t convert_decimal_prefix(std::string_view text, float& value) {
-  return convert_decimal_prefix_as(text, value);
-}
-std::size_t convert_decimal_prefix(std::string_view text, double& value) {
-  return convert_decimal_prefix_as(text, value);
-}
-
 int parse_free_real(std::string_view token, float& value) { return parse_free_real_as(token, value); }
 int parse_free_real(std::string_view token, double& value) {
   return parse_free_real_as(token, value);

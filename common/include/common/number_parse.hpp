@@ -3,9 +3,12 @@
 #ifndef RECORD_IO_NUMBER_PARSE_HPP
 #define RECORD_IO_NUMBER_PARSE_HPP
 
+#include <charconv>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+#include <system_error>
+#include <type_traits>
 
 namespace rio {
 
@@ -37,8 +40,17 @@ int parse_free_real(std::string_view token, double& value);
 // its rounding is the same, so a value it gives needs no checking again.
 // Returns the characters converted, or 0 (value untouched) when the text
 // does not start so or the value is out of range.
-std::size_t convert_decimal_prefix(std::string_view text, float& value);
-std::size_t convert_decimal_prefix(std::string_view text, double& value);
+// Inline: the bulk reader calls it for every value.
+template <typename Real>
+std::size_t convert_decimal_prefix(std::string_view text, Real& value) {
+  static_assert(std::is_same_v<Real, float> || std::is_same_v<Real, double>);
+  const std::size_t first = !text.empty() && text.front() == '-' ? 1 : 0;
+  if (first == text.size()) return 0;
+  const char lead = text[first];
+  if (!((lead >= '0' && lead <= '9') || lead == '.')) return 0;
+  const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+  return result.ec == std::errc() ? static_cast<std::size_t>(result.ptr - text.data()) : 0;
+}
 
 }  // namespace rio
 

@@ -18,6 +18,9 @@ struct ReadFailure {
   int message_number;
 };
 
+// The blanks that separate free-format values.
+inline bool is_blank(char c) { return c == ' ' || c == '\t'; }
+
 // Where the free-format reader takes its records from.
 class RecordSource {
  public:
