@@ -153,13 +153,14 @@ TEST_F(FreeRows, EachRowStartsAtARecordAndTakesWhatAFreeFormatReadTakes) {
 }
 
 TEST_F(FreeRows, LargeFilesGiveTheValuesOfOneReadPerRow) {
-  // Random decimals of all lengths, in files of some 30000 records, so that
-  // blocks are split between threads; odd records are placed first, early,
-  // in the middle of a block, near the end, and not at all.
+  // Random decimals of all lengths, in files of 12000 records (some 400 kB:
+  // in the small blocks, some 70 pieces, so that blocks are split between
+  // threads); odd records are placed first, early, in the middle of a
+  // block, near the end, and not at all.
   std::mt19937_64 random(20261207);
   std::uniform_real_distribution<double> coordinate(-500.0, 500.0);
   std::uniform_int_distribution<int> digits(1, 17);
-  const std::size_t records = 30000;
+  const std::size_t records = 12000;
   std::vector<std::string> plain_records;
   for (std::size_t r = 0; r < records; ++r) {
     std::string record;
@@ -171,6 +172,10 @@ TEST_F(FreeRows, LargeFilesGiveTheValuesOfOneReadPerRow) {
     }
     plain_records.push_back(record + "\n");
   }
+  // A file of fewer than 32 small pieces would be parsed by one thread.
+  std::size_t plain_bytes = 0;
+  for (const std::string& record : plain_records) plain_bytes += record.size();
+  ASSERT_GT(plain_bytes, 32 * std::size_t{6007});
   // Besides the separators, numbers that the standard conversion does not
   // take whole (an exponent letter D or none before its sign, a plus sign,
   // a hexadecimal prefix), ones it takes at the edges of its range, and
@@ -181,7 +186,7 @@ TEST_F(FreeRows, LargeFilesGiveTheValuesOfOneReadPerRow) {
       "1.5d3 -2 .5\n", "+1 -.5 2.\n",   "4.9e-324 5E+2 -0\n", "0x1p3 2 3\n",
       "1-2 3 4\n",     "1 2 3\r4\n",    "1 2 3\r \n"};
   const std::vector<std::vector<std::size_t>> odd_places{
-      {}, {0}, {3}, {10000}, {14999, 15000}, {22000, 22001, 22002}, {29999}};
+      {}, {0}, {3}, {4000}, {5999, 6000}, {9000, 9001, 9002}, {11999}};
   for (const auto& places : odd_places) {
     for (const std::string& odd : odd_records) {
       std::string content;
