@@ -40,7 +40,11 @@ void place_heap_on_huge_pages(std::size_t bytes) noexcept {
   // ordinary pages.
   ::mallopt(M_ARENA_MAX, 1);
   const std::uintptr_t top = top_start();
-  const std::uintptr_t boundary = (top + bookkeeping + huge_page - 1) / huge_page * huge_page;
+  // The heap below its present end may have been touched already, by blocks
+  // since freed back into the top block; a huge page cannot be placed over
+  // a page in use, so the first one starts at or past that end.
+  const std::uintptr_t untouched = std::max(top + bookkeeping, heap_end());
+  const std::uintptr_t boundary = (untouched + huge_page - 1) / huge_page * huge_page;
   // Each growth of the heap adds the padding beyond what it needs, so the
   // block that fills the heap up to the boundary (kept for good: only its
   // first bytes are ever touched) makes the heap reach that far past it.
