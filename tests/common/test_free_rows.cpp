@@ -107,7 +107,7 @@ class FreeRows : public ::testing::Test {
     const std::string path = write(content);
     const Outcome single = read_row_by_row(path, rows, width);
     const std::array<std::array<std::size_t, 2>, 2> sizes{
-        {{default_block, default_piece}, {50021, 6007}}};
+        {{default_block, default_piece}, {small_block, small_piece}}};
     for (const auto& [block, piece] : sizes) {
       rio::set_bulk_read_sizes(block, piece);
       const Outcome bulk = read_in_bulk(path, rows, width);
@@ -123,6 +123,8 @@ class FreeRows : public ::testing::Test {
 
   static constexpr std::size_t default_block = std::size_t{1} << 23;
   static constexpr std::size_t default_piece = std::size_t{1} << 17;
+  static constexpr std::size_t small_block = 50021;
+  static constexpr std::size_t small_piece = 6007;
 
   testsupport::ScratchDir dir_;
 };
@@ -175,7 +177,7 @@ TEST_F(FreeRows, LargeFilesGiveTheValuesOfOneReadPerRow) {
   // A file of fewer than 32 small pieces would be parsed by one thread.
   std::size_t plain_bytes = 0;
   for (const std::string& record : plain_records) plain_bytes += record.size();
-  ASSERT_GT(plain_bytes, 32 * std::size_t{6007});
+  ASSERT_GT(plain_bytes, 32 * small_piece);
   // Besides the separators, numbers that the standard conversion does not
   // take whole (an exponent letter D or none before its sign, a plus sign,
   // a hexadecimal prefix), ones it takes at the edges of its range, and
