@@ -10,6 +10,8 @@
 #include <system_error>
 #include <type_traits>
 
+#include "common/short_decimal.hpp"
+
 namespace rio {
 
 // A fixed-column Iw field: blanks ignored anywhere, all blanks read as 0, an
@@ -39,7 +41,9 @@ int parse_free_real(std::string_view token, double& value);
 // conversion also takes). Its grammar is a subset of the free-format one and
 // its rounding is the same, so a value it gives needs no checking again.
 // Returns the characters converted, or 0 (value untouched) when the text
-// does not start so or the value is out of range.
+// does not start so or the value is out of range. A short plain decimal
+// for a double, the usual value of a file of positions, takes the quicker
+// exact conversion (short_decimal.hpp).
 // Inline: the bulk reader calls it for every value.
 template <typename Real>
 std::size_t convert_decimal_prefix(std::string_view text, Real& value) {
@@ -48,6 +52,9 @@ std::size_t convert_decimal_prefix(std::string_view text, Real& value) {
   if (first == text.size()) return 0;
   const char lead = text[first];
   if (!((lead >= '0' && lead <= '9') || lead == '.')) return 0;
+  if constexpr (std::is_same_v<Real, double>) {
+    if (const std::size_t length = convert_short_decimal_prefix(text, value)) return length;
+  }
   const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
   return result.ec == std::errc() ? static_cast<std::size_t>(result.ptr - text.data()) : 0;
 }
