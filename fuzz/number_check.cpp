@@ -1,6 +1,7 @@
 #include "number_check.hpp"
 
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -15,6 +16,7 @@
 #include "memory_records.hpp"
 #include "common/record_parsing.hpp"
 #include "common/record_values.hpp"
+#include "common/short_decimal.hpp"
 
 namespace fuzzsupport {
 namespace {
@@ -139,9 +141,26 @@ bool is_single_value(std::string_view text) {
   return !text.empty() && text.find_first_of(" \t,/\n\r'\"*") == std::string_view::npos;
 }
 
+// The bulk reader's quick conversion of a plain decimal, on the text with
+// blanks behind it: whatever it takes must be what the standard conversion
+// takes, to the character and the bit.
+void check_quick_decimal(std::string_view text) {
+  const std::string padded = std::string(text) + std::string(32, ' ');
+  double quick = 0.0;
+  const std::size_t length = rio::convert_short_decimal_prefix(padded, quick);
+  if (length == 0) return;
+  double standard = 0.0;
+  const auto result = std::from_chars(padded.data(), padded.data() + padded.size(), standard);
+  if (result.ec != std::errc() || static_cast<std::size_t>(result.ptr - padded.data()) != length ||
+      !same_bits(quick, standard)) {
+    finding("a quick decimal conversion differs from the standard one");
+  }
+}
+
 }  // namespace
 
 void check_number(std::string_view text) {
+  check_quick_decimal(text);
   if (!is_single_value(text)) return;
   bool whole = false;
   const std::optional<std::string> number = c_notation(text, whole);
