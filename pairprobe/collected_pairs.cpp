@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "column_windows.hpp"
-#include "occupied_stretches.hpp"
 #include "index_range.hpp"
+#include "occupied_stretches.hpp"
 #include "pairprobe/bulk_storage.hpp"
 #include "pairprobe/periodic_fold.hpp"
 #include "pairprobe/shared_work.hpp"
@@ -30,6 +30,9 @@ constexpr std::size_t bands_per_thread = 64;
 // Two columns count as sparse when their particles, each with its window,
 // cover at most this share of the axis.
 constexpr double sparse_share = 0.1;
+
+// Columns whose occupied stretches a thread finds at a time.
+constexpr std::size_t columns_per_piece = std::size_t{1} << 14;
 
 // The pairs one thread finds, in bulk storage: a large run's grow to
 // megabytes, and each step of growth would otherwise fault on every page of
@@ -55,13 +58,15 @@ struct LaterColumns {
 
 class HalfShellScan {
  public:
-  HalfShellScan(const Configuration& config, const ColumnGrid& grid)
+  HalfShellScan(const Configuration& config, const ColumnGrid& grid, unsigned threads)
       : grid_(grid),
         rows_(grid.rows()),
         keys_(grid.plan().x),
         stretches_(grid.plan().x),
         fold_(box_fold(config.box)),
-        contact_squared_(config.r_hs * config.r_hs) {}
+        contact_squared_(config.r_hs * config.r_hs) {
+    if (stretches_.in_use() && columns_are_mostly_sparse()) find_column_stretches(threads);
+  }
 
   // Tests every pair with a particle in the band's columns (numbered y + z *
   // cells along y) against the particles in its window along x, in the same
@@ -145,12 +150,12 @@ class HalfShellScan {
     // Where the home column holds particles, told once for all its sparse
     // neighbours.
     const bool by_stretches = stretches_.in_use() && sparse(home_keys.size(), 0);
-    const std::uint64_t home_stretches = by_stretches ? stretches_.of(home_keys) : 0;
+    const std::uint64_t home_stretches = by_stretches ? stretches_of(c, home_keys) : 0;
     for (std::uint32_t k = 0; k < later.count; ++k) {
       const std::uint32_t other = later.columns[k];
       const Keys other_keys = grid_.keys(other);
       if (by_stretches && sparse(home_keys.size(), other_keys.size()) &&
-          !stretches_.may_meet(home_stretches, stretches_.of(other_keys))) {
+          !stretches_.may_meet(home_stretches, stretches_of(other, other_keys))) {
         continue;
       }
       scan_between(home.first, home_keys, grid_.column(other).first, other_keys, found);
@@ -220,6 +225,30 @@ class HalfShellScan {
   bool sparse(std::size_t home_size, std::size_t other_size) const {
     return static_cast<double>(home_size + other_size) * keys_.window <=
            sparse_share * keys_.length;
+  }
+
+  // Whether two columns of the mean size are sparse: most neighbouring
+  // columns are then told apart by their occupied stretches.
+  bool columns_are_mostly_sparse() const {
+    const double mean_size = static_cast<double>(grid_.particles_before(grid_.column_count())) /
+                             static_cast<double>(grid_.column_count());
+    return 2.0 * mean_size * keys_.window <= sparse_share * keys_.length;
+  }
+
+  // Each column's occupied stretches, told once: a column meets up to five
+  // columns, each needing them.
+  void find_column_stretches(unsigned threads) {
+    column_stretches_.resize(grid_.column_count());
+    for_pieces(threads, column_stretches_.size(), columns_per_piece,
+               [this](std::size_t first, std::size_t last) {
+                 for (std::size_t c = first; c < last; ++c) {
+                   column_stretches_[c] = stretches_.of(grid_.keys(static_cast<std::uint32_t>(c)));
+                 }
+               });
+  }
+
+  std::uint64_t stretches_of(std::uint32_t c, Keys keys) const {
+    return column_stretches_.empty() ? stretches_.of(keys) : column_stretches_[c];
   }
 
   // The pairs of two sparse columns within a window of each other, found by
@@ -299,6 +328,8 @@ class HalfShellScan {
   OccupiedStretches stretches_;
   BoxFold fold_;
   double contact_squared_;
+  // Each column's occupied stretches, when most columns are sparse.
+  BulkVector<std::uint64_t> column_stretches_;
 };
 
 // The first column from `first` on with at least `share` particles in the
@@ -349,8 +380,8 @@ bool in_pair_order(const OverlapPair& a, const OverlapPair& b) {
 
 bool collect_pairs_by_column(const Configuration& config, const ColumnGrid& grid, unsigned threads,
                              std::size_t limit, std::vector<OverlapPair>& pairs) {
-  const HalfShellScan scan(config, grid);
   const unsigned thread_count = std::max(1U, threads);
+  const HalfShellScan scan(config, grid, thread_count);
   const std::vector<IndexRange> bands = column_bands(grid, thread_count * bands_per_thread);
   Progress progress;
   std::vector<FoundPairs> found(thread_count);
