@@ -84,6 +84,11 @@ struct FormattedRecords {
 
 constexpr std::size_t records_per_piece = 2048;
 constexpr std::size_t pieces_per_thread = 8;  // a batch: bounded memory, even shares
+// Fewer records are formatted by the calling thread alone, in a few
+// milliseconds: a helper woken for them (which on a virtual machine's idle
+// core can itself take milliseconds) would save no time and cost processor
+// time.
+constexpr std::size_t records_worth_sharing = std::size_t{1} << 15;
 
 FormattedRecords format_records(const Layout& layout, std::size_t first, std::size_t last,
                                 const RecordValues& values_of) {
@@ -108,7 +113,7 @@ FormattedRecords format_records(const Layout& layout, std::size_t first, std::si
 void vwrite_many(int unit_number, const Layout& layout, std::size_t count,
                  const RecordValues& values_of) {
   Unit& unit = unit_for(unit_number);
-  const unsigned threads = parallel::threads_in_use();
+  const unsigned threads = count < records_worth_sharing ? 1 : parallel::threads_in_use();
   const std::size_t batch = records_per_piece * pieces_per_thread * threads;
   for (std::size_t first = 0; first < count; first += batch) {
     const std::size_t last = std::min(count, first + batch);

@@ -54,8 +54,10 @@ void overflow_on_stdout(const std::string& mode) {
 }
 
 // Many records of one layout, some of which overflow their fields, written
-// one call each or all at once, on standard output in line or block mode.
-constexpr std::int32_t many_records = 20000;
+// one call each or all at once, on standard output in line or block mode:
+// enough for the records written at once to be shared between threads, in
+// more than one batch.
+constexpr std::int32_t many_records = 40000;
 std::int32_t record_number(std::size_t k) {
   const auto number = static_cast<std::int32_t>(k);
   return number % 4999 == 17 ? 1000000 + number : number;  // some overflow I6

@@ -74,8 +74,8 @@ void write(int unit, const Layout& layout, const Args&... values) {
 // values_of(k, values) puts in `values` (as many as the layout has fields),
 // for k = 0 to count - 1. The same bytes, in the same order and with the
 // same diagnostics, as `count` calls of vwrite, but formatted by several
-// threads at once, a batch of records at a time; values_of is called on any
-// of them, in no particular order.
+// threads at once (from 2^15 records on), a batch of records at a time;
+// values_of is called on any of them, in no particular order.
 using RecordValues = std::function<void(std::size_t record, std::span<Value> values)>;
 void vwrite_many(int unit, const Layout& layout, std::size_t count, const RecordValues& values_of);
 
