@@ -150,7 +150,7 @@ class HalfShellScan {
     // Where the home column holds particles, told once for all its sparse
     // neighbours.
     const bool by_stretches = stretches_.in_use() && sparse(home_keys.size(), 0);
-    const std::uint64_t home_stretches = by_stretches ? stretches_of(c, home_keys) : 0;
+    const StretchWord home_stretches = by_stretches ? stretches_of(c, home_keys) : 0;
     for (std::uint32_t k = 0; k < later.count; ++k) {
       const std::uint32_t other = later.columns[k];
       const Keys other_keys = grid_.keys(other);
@@ -247,7 +247,7 @@ class HalfShellScan {
                });
   }
 
-  std::uint64_t stretches_of(std::uint32_t c, Keys keys) const {
+  StretchWord stretches_of(std::uint32_t c, Keys keys) const {
     return column_stretches_.empty() ? stretches_.of(keys) : column_stretches_[c];
   }
 
@@ -329,7 +329,7 @@ class HalfShellScan {
   BoxFold fold_;
   double contact_squared_;
   // Each column's occupied stretches, when most columns are sparse.
-  BulkVector<std::uint64_t> column_stretches_;
+  BulkVector<StretchWord> column_stretches_;
 };
 
 // The first column from `first` on with at least `share` particles in the

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <ostream>
 #include <vector>
 
 namespace pairprobe {
@@ -23,8 +24,22 @@ AxisKeys axis_of_ten(bool periodic) {
   return axis;
 }
 
-std::uint64_t stretches_of(const OccupiedStretches& stretches, std::vector<double> keys) {
-  return stretches.of(keys);
+// The word's bits, as a printable number for each half.
+struct Halves {
+  std::uint64_t high;
+  std::uint64_t low;
+  bool operator==(const Halves&) const = default;
+};
+std::ostream& operator<<(std::ostream& out, const Halves& halves) {
+  return out << std::hex << halves.high << ":" << halves.low << std::dec;
+}
+Halves halves_of(StretchWord word) {
+  return {static_cast<std::uint64_t>(word >> 64), static_cast<std::uint64_t>(word)};
+}
+Halves bit(unsigned k) { return halves_of(StretchWord{1} << k); }
+
+Halves stretches_of(const OccupiedStretches& stretches, std::vector<double> keys) {
+  return halves_of(stretches.of(keys));
 }
 
 bool may_meet(const OccupiedStretches& stretches, std::vector<double> a, std::vector<double> b) {
@@ -36,7 +51,7 @@ TEST(OccupiedStretches, ColumnsMeetOnlyInTheSameOrNeighbouringStretches) {
     const OccupiedStretches stretches(axis_of_ten(periodic));
     ASSERT_TRUE(stretches.in_use());
     // 0.5 is in stretch 0; 2.0 in stretch 1 (1.8); 2.9 in stretch 2 (2.61).
-    EXPECT_EQ(stretches_of(stretches, {0.5, 2.0, 2.9}), 0b111U);
+    EXPECT_EQ(stretches_of(stretches, {0.5, 2.0, 2.9}), (Halves{0, 0b111}));
     EXPECT_TRUE(may_meet(stretches, {0.5}, {2.0})) << periodic;
     EXPECT_FALSE(may_meet(stretches, {0.5}, {2.9})) << periodic;
     // Keys 1.0 apart on either side of a stretch's end: 3.3 (2.97) and 4.3
@@ -56,12 +71,12 @@ TEST(OccupiedStretches, TheEndsOfAPeriodicAxisAreNeighbours) {
   EXPECT_FALSE(may_meet(OccupiedStretches(axis_of_ten(false)), {0.5}, {9.7}));
   // A key that reaches the length by rounding is in the last stretch.
   const OccupiedStretches stretches(axis_of_ten(true));
-  EXPECT_EQ(stretches_of(stretches, {10.0}), std::uint64_t{1} << 8);
-  EXPECT_EQ(stretches_of(stretches, {10.0 + 1e-15}), std::uint64_t{1} << 8);
+  EXPECT_EQ(stretches_of(stretches, {10.0}), bit(8));
+  EXPECT_EQ(stretches_of(stretches, {10.0 + 1e-15}), bit(8));
 }
 
-TEST(OccupiedStretches, SixtyFourAtMostAndTheLastWrapsToTheFirst) {
-  // Length 1000, window 1: 64 stretches of 15.625, so that the last one's
+TEST(OccupiedStretches, AHundredAndTwentyEightAtMostAcrossBothHalvesOfTheWord) {
+  // Length 1000, window 1: 128 stretches of 7.8125, so that the last one's
   // wrapped neighbour is bit 0 of a full word.
   AxisKeys axis;
   axis.periodic = true;
@@ -69,11 +84,18 @@ TEST(OccupiedStretches, SixtyFourAtMostAndTheLastWrapsToTheFirst) {
   axis.length = 1000.0;
   axis.window = 1.0;
   const OccupiedStretches stretches(axis);
-  EXPECT_EQ(stretches_of(stretches, {999.9}), std::uint64_t{1} << 63);
+  EXPECT_EQ(stretches_of(stretches, {999.9}), bit(127));
   EXPECT_TRUE(may_meet(stretches, {999.9}, {0.1}));
   EXPECT_TRUE(may_meet(stretches, {0.1}, {999.9}));
-  EXPECT_FALSE(may_meet(stretches, {999.9}, {40.0}));  // stretch 2
-  EXPECT_FALSE(may_meet(stretches, {0.1}, {960.0}));   // stretch 61
+  EXPECT_FALSE(may_meet(stretches, {999.9}, {40.0}));  // stretch 5
+  EXPECT_FALSE(may_meet(stretches, {0.1}, {960.0}));   // stretch 122
+  // Stretches 63 (492.19 to 500) and 64 meet across the halves of the word;
+  // 63 and 65 (507.81 on) do not.
+  EXPECT_EQ(stretches_of(stretches, {499.0, 501.0}), (Halves{1, std::uint64_t{1} << 63}));
+  EXPECT_TRUE(may_meet(stretches, {499.0}, {501.0}));
+  EXPECT_TRUE(may_meet(stretches, {501.0}, {499.0}));
+  EXPECT_FALSE(may_meet(stretches, {499.0}, {509.0}));
+  EXPECT_FALSE(may_meet(stretches, {509.0}, {499.0}));
 }
 
 TEST(OccupiedStretches, NotUsedWhereStretchesCannotTellColumnsApart) {
