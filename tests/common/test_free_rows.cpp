@@ -17,7 +17,7 @@
 
 #include "common/record_io.hpp"
 #include "process.hpp"
-#include "thread_sanitizer.hpp"
+#include "sanitizer_builds.hpp"
 
 namespace {
 

@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "pairprobe/reference_scan.hpp"
-#include "thread_sanitizer.hpp"
+#include "sanitizer_builds.hpp"
 
 namespace pairprobe {
 namespace {
