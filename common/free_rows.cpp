@@ -305,7 +305,7 @@ void read_rows(int unit_number, const RowTable& table) {
   if (may_read) ::posix_fadvise(unit.fd, 0, 0, POSIX_FADV_SEQUENTIAL);
   const BulkSizes sizes = bulk_sizes();
   const std::optional<std::size_t> file_bytes = input_bytes_left(unit.number);
-  const bool worth_sharing = !file_bytes || *file_bytes >= pieces_worth_sharing * sizes.piece;
+  const bool worth_sharing = !file_bytes || bulk_read_is_shared(*file_bytes);
   bool split_next_block = true;
   std::size_t row = 0;
   ReadAhead ahead;
@@ -374,6 +374,10 @@ void read_free_rows(int unit_number, std::span<double> values, std::size_t row_w
 
 void set_bulk_read_sizes(std::size_t block_bytes, std::size_t piece_bytes) {
   bulk_sizes() = {std::max<std::size_t>(block_bytes, 1), std::max<std::size_t>(piece_bytes, 1)};
+}
+
+bool bulk_read_is_shared(std::size_t file_bytes) {
+  return file_bytes >= pieces_worth_sharing * bulk_sizes().piece;
 }
 
 void read_free_columns(int unit_number, std::span<const std::span<double>> columns) {

@@ -44,15 +44,15 @@ Exit status:
 The manual page pairprobe(1) is the full reference: man pairprobe)";
 
 // Whether conf.xyz is large enough for its work to be shared between
-// threads: the reader shares a file from 4 MiB on, the grid and the scan
-// from 65536 particles (some 4 MiB of records). A smaller one is read and
-// scanned by this thread alone, so no helper is started for it ahead (one a
-// job still asks for starts then). When the size is not known, helpers are
-// started as for a large file.
+// threads: as large as the reader shares (4 MiB), which is also about where
+// the grid and the scan are shared (65536 particles). A smaller one is read
+// and scanned by this thread alone, so no helper is started for it ahead
+// (one a job still asks for starts then). When the size is not known,
+// helpers are started as for a large file.
 bool worth_starting_helpers() {
-  constexpr off_t shared_from_bytes = off_t{1} << 22;
   struct stat status {};
-  return ::stat("conf.xyz", &status) != 0 || status.st_size >= shared_from_bytes;
+  return ::stat("conf.xyz", &status) != 0 || status.st_size < 0 ||
+         rio::bulk_read_is_shared(static_cast<std::size_t>(status.st_size));
 }
 
 // Reads the whole configuration and closes the file before the first report

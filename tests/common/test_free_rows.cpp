@@ -175,10 +175,13 @@ TEST_F(FreeRows, LargeFilesGiveTheValuesOfOneReadPerRow) {
     }
     plain_records.push_back(record + "\n");
   }
-  // A file of fewer than 32 small pieces would be parsed by one thread.
+  // In the small pieces, a smaller file would be parsed by one thread.
   std::size_t plain_bytes = 0;
   for (const std::string& record : plain_records) plain_bytes += record.size();
-  ASSERT_GT(plain_bytes, 32 * small_piece);
+  rio::set_bulk_read_sizes(small_block, small_piece);
+  const bool shared_in_small_pieces = rio::bulk_read_is_shared(plain_bytes);
+  rio::set_bulk_read_sizes(default_block, default_piece);
+  ASSERT_TRUE(shared_in_small_pieces);
   // Besides the separators, numbers that the standard conversion does not
   // take whole (an exponent letter D or none before its sign, a plus sign,
   // a hexadecimal prefix), ones it takes at the edges of its range, and

@@ -108,6 +108,10 @@ void read_free_columns(int unit, std::span<const std::span<double>> columns);
 // The bytes those two take in at a time (8 MiB) and hand to a thread at a
 // time (128 KiB); tests make them small to cross many blocks and pieces.
 void set_bulk_read_sizes(std::size_t block_bytes, std::size_t piece_bytes);
+// Whether those two share the parsing of a regular file of `file_bytes`
+// bytes between threads (from 32 pieces on, 4 MiB); a smaller file is read
+// in one block and parsed by the calling thread alone.
+bool bulk_read_is_shared(std::size_t file_bytes);
 
 // The bytes left to read from a unit open on a regular file: those buffered
 // and those after them in the file as it is now. Nothing for a pipe,
