@@ -223,8 +223,7 @@ class HalfShellScan {
   // Whether two columns hold so few particles for their length that a
   // particle's window in the other column is mostly empty.
   bool sparse(std::size_t home_size, std::size_t other_size) const {
-    return static_cast<double>(home_size + other_size) * keys_.window <=
-           sparse_share * keys_.length;
+    return sparse_together(static_cast<double>(home_size + other_size));
   }
 
   // Whether two columns of the mean size are sparse: most neighbouring
@@ -232,7 +231,13 @@ class HalfShellScan {
   bool columns_are_mostly_sparse() const {
     const double mean_size = static_cast<double>(grid_.particles_before(grid_.column_count())) /
                              static_cast<double>(grid_.column_count());
-    return 2.0 * mean_size * keys_.window <= sparse_share * keys_.length;
+    return sparse_together(2.0 * mean_size);
+  }
+
+  // Whether `particles` in two columns, each with its window, cover at most
+  // the sparse share of the axis.
+  bool sparse_together(double particles) const {
+    return particles * keys_.window <= sparse_share * keys_.length;
   }
 
   // Each column's occupied stretches, told once: a column meets up to five
