@@ -182,22 +182,32 @@ class CoreWatch {
  public:
   using Clock = std::chrono::steady_clock;
 
-  // A machine whose other cores are busy already when the watch begins
-  // makes the run step back at once, before its first jobs lose time
-  // waiting for threads that are not running.
+  // The watch first looks at the machine when work is first planned or
+  // shared, or helpers are started ahead: a run that shares nothing (a
+  // small one) spends nothing on it.
   void enable() {
-    const unsigned cores = usable_cores();
-    const bool busy = other_threads_fill_the_cores(cores, looks_at_start);
-    const std::lock_guard lock(mutex_);
-    watched_cores_ = cores;
     enabled_.store(true);
     waits_patiently.store(true);
-    if (busy) step_back();
+    first_look_pending_.store(true);
+  }
+  // A machine whose other cores are busy already at the first look makes
+  // the run step back at once, before its first jobs lose time waiting for
+  // threads that are not running. Before any helper starts, so that the
+  // helpers are not taken for other processes' threads.
+  void look_first() {
+    if (!first_look_pending_.load(std::memory_order_relaxed)) return;
+    const std::lock_guard lock(mutex_);
+    if (!first_look_pending_.load()) return;
+    const unsigned cores = usable_cores();
+    watched_cores_ = cores;
+    if (other_threads_fill_the_cores(cores, looks_at_start)) step_back();
+    first_look_pending_.store(false);
   }
   // Whether the next job runs on the calling thread alone. When a probe is
   // due but other threads still visibly fill the cores, the probe waits
   // for the next interval: it would only lose time.
   bool stepped_back() {
+    look_first();
     if (!stepped_back_.load(std::memory_order_relaxed)) return false;
     if (Clock::now().time_since_epoch().count() < next_probe_.load(std::memory_order_relaxed)) {
       return true;
@@ -285,6 +295,7 @@ class CoreWatch {
   static constexpr int looks_before_probe = 1;
 
   std::atomic<bool> enabled_{false};
+  std::atomic<bool> first_look_pending_{false};
   std::atomic<bool> stepped_back_{false};
   std::atomic<Clock::rep> next_probe_{0};
   std::mutex mutex_;
@@ -435,6 +446,9 @@ unsigned hardware_threads() {
 
 unsigned threads_in_use() { return core_watch().stepped_back() ? 1 : hardware_threads(); }
 
-void prepare_helpers(unsigned count) { helper_pool().start_helpers(count); }
+void prepare_helpers(unsigned count) {
+  core_watch().look_first();
+  helper_pool().start_helpers(count);
+}
 
 }  // namespace parallel

@@ -1,8 +1,8 @@
-// A run that starts while other threads keep every other core busy steps
-// back to its calling thread before its first job, and puts off its probes
-// while they do; and the count of runnable threads is taken from the
-// load-average line only when it is there. Its own executable, since the
-// step back lasts for the rest of the process.
+// A run whose first work is planned while other threads keep every other
+// core busy steps back to its calling thread before its first job, and
+// puts off its probes while they do; and the count of runnable threads is
+// taken from the load-average line only when it is there. Its own
+// executable, since the step back lasts for the rest of the process.
 #include <gtest/gtest.h>
 #include <pthread.h>
 #include <sched.h>
@@ -68,10 +68,11 @@ TEST(BusyStart, OtherThreadsOnEveryCoreMakeTheRunStepBackAtOnce) {
   unsigned threads_planned = 0;
   unsigned threads_planned_when_probe_is_due = 0;
   {
-    // With these, more threads are runnable than there are cores, at
-    // every look; no job has run yet.
-    const BusyThreads others(cores);
+    // The watch looks when work is first planned, not when it begins: the
+    // threads started in between are seen. With them, more threads are
+    // runnable than there are cores, at every look; no job has run yet.
     parallel::step_back_when_cores_are_busy();
+    const BusyThreads others(cores);
     threads_planned = parallel::threads_in_use();
     // Past the time of the first probe, the cores are still busy: the
     // probe is put off rather than shared.

@@ -42,11 +42,12 @@ unsigned threads_in_use();
 // own. When another process keeps the cores so busy that together they get
 // about one, the run's jobs run on the calling thread alone, with the same
 // results: taking turns on one core would only add waits at the end of
-// every job. Other threads already runnable on every other core when this
-// is called make the run step back at once (so it is best called before
-// the helpers start). Now and then a job is shared again, to see whether
-// the cores have come free. For programs; left off, helpers are always
-// used.
+// every job. Other threads runnable on every other core when work is first
+// planned (threads_in_use) or shared, or helpers are first prepared, make
+// the run step back at once; a run that shares nothing never looks (so this
+// is best called before the helpers start). Now and then a job is shared
+// again, to see whether the cores have come free. For programs; left off,
+// helpers are always used.
 void step_back_when_cores_are_busy();
 
 // Starts `count` helpers now, ahead of their first work, so that they have
