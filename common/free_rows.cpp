@@ -84,6 +84,15 @@ const char* read_plain_decimals(const char* record, const char* end, const RowTa
   return position;
 }
 
+// Where the record whose values end at `values_end` ends, its line feed
+// taken: most records end right there, without blanks after their values.
+std::size_t after_record(std::string_view text, const char* values_end) {
+  const auto values_length = static_cast<std::size_t>(values_end - text.data());
+  if (values_length < text.size() && *values_end == '\n') return values_length + 1;
+  const std::size_t line_feed = text.find('\n', values_length);
+  return line_feed == std::string_view::npos ? text.size() : line_feed + 1;
+}
+
 // Rows read from consecutive plain records, from a given row on.
 class PlainRows {
  public:
@@ -101,9 +110,7 @@ class PlainRows {
     while (rows_ < rows_at_most_ && taken < text.size()) {
       const std::size_t row = first_row_ + rows_;
       if (const char* values_end = read_plain_decimals(text.data() + taken, end, table_, row)) {
-        const std::size_t line_feed =
-            text.find('\n', static_cast<std::size_t>(values_end - text.data()));
-        taken = line_feed == std::string_view::npos ? text.size() : line_feed + 1;
+        taken = after_record(text, values_end);
         ++rows_;
         continue;
       }

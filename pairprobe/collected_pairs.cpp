@@ -74,10 +74,18 @@ class HalfShellScan {
   // was passed.
   bool scan(IndexRange band, FoundPairs& found, Progress& progress, std::size_t limit) const {
     const std::size_t found_before = found.size();
+    // The column's cells, stepped along with it rather than divided out.
+    const std::uint32_t y_count = grid_.plan().y.count;
+    auto y = static_cast<std::uint32_t>(band.first % y_count);
+    auto z = static_cast<std::uint32_t>(band.first / y_count);
     for (std::size_t c = band.first; c < band.last; ++c) {
-      scan_column(static_cast<std::uint32_t>(c), found);
+      scan_column(static_cast<std::uint32_t>(c), y, z, found);
       if (found.size() > limit || progress.over_limit.load(std::memory_order_relaxed)) {
         return false;
+      }
+      if (++y == y_count) {
+        y = 0;
+        ++z;
       }
     }
     const std::size_t new_pairs = found.size() - found_before;
@@ -140,22 +148,23 @@ class HalfShellScan {
     return later;
   }
 
-  void scan_column(std::uint32_t c, FoundPairs& found) const {
+  // Column c, at cells (y, z).
+  void scan_column(std::uint32_t c, std::uint32_t y, std::uint32_t z, FoundPairs& found) const {
     const IndexRange home = grid_.column(c);
     if (home.empty()) return;
     const Keys home_keys = grid_.keys(c);
     scan_within(home.first, home_keys, found);
-    const std::uint32_t y_count = grid_.plan().y.count;
-    const LaterColumns later = later_columns(c % y_count, c / y_count);
-    // Where the home column holds particles, told once for all its sparse
-    // neighbours.
+    const LaterColumns later = later_columns(y, z);
+    // The stretches the home column's windows reach, told once for all its
+    // sparse neighbours.
     const bool by_stretches = stretches_.in_use() && sparse(home_keys.size(), 0);
-    const StretchWord home_stretches = by_stretches ? stretches_of(c, home_keys) : 0;
+    const StretchWord home_reach =
+        by_stretches ? stretches_.reached(stretches_of(c, home_keys)) : 0;
     for (std::uint32_t k = 0; k < later.count; ++k) {
       const std::uint32_t other = later.columns[k];
       const Keys other_keys = grid_.keys(other);
       if (by_stretches && sparse(home_keys.size(), other_keys.size()) &&
-          !stretches_.may_meet(home_stretches, stretches_of(other, other_keys))) {
+          !OccupiedStretches::reach_meets(home_reach, stretches_of(other, other_keys))) {
         continue;
       }
       scan_between(home.first, home_keys, grid_.column(other).first, other_keys, found);

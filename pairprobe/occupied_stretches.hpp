@@ -48,15 +48,22 @@ class OccupiedStretches {
     return mask;
   }
 
-  // Whether some key of one column may lie within a window of some key of
-  // the other: their stretches are the same or neighbours, the first and
-  // the last being neighbours on a periodic axis (a window that runs past
-  // one end continues at the other).
-  bool may_meet(StretchWord a, StretchWord b) const {
-    StretchWord near_a = a | (a << 1) | (a >> 1);
-    if (periodic_) near_a |= ((a & 1) << (count_ - 1)) | (a >> (count_ - 1));
-    return (near_a & all_ & b) != 0;
+  // The stretches a column's windows reach: those it holds keys in and
+  // their neighbours, the first and the last being neighbours on a periodic
+  // axis (a window that runs past one end continues at the other).
+  StretchWord reached(StretchWord occupied) const {
+    StretchWord near = occupied | (occupied << 1) | (occupied >> 1);
+    if (periodic_) near |= ((occupied & 1) << (count_ - 1)) | (occupied >> (count_ - 1));
+    return near & all_;
   }
+
+  // Whether some key of one column may lie within a window of some key of
+  // the other: their stretches are the same or neighbours. A column that
+  // meets several others finds its reached stretches once.
+  static bool reach_meets(StretchWord reached_by_a, StretchWord occupied_by_b) {
+    return (reached_by_a & occupied_by_b) != 0;
+  }
+  bool may_meet(StretchWord a, StretchWord b) const { return reach_meets(reached(a), b); }
 
  private:
   static constexpr double width_margin = 1e-6;

@@ -131,7 +131,7 @@ struct Job {
   const unsigned count;
   std::atomic<unsigned> next{1};  // piece 0 is the calling thread's
   std::atomic<unsigned> done{0};
-  std::atomic<bool> helped{false};  // a helper came to it
+  std::atomic<bool> helped{false};           // a helper came to it
   std::vector<std::exception_ptr> failures;  // by piece
 };
 
@@ -299,7 +299,7 @@ class CoreWatch {
   std::atomic<bool> stepped_back_{false};
   std::atomic<Clock::rep> next_probe_{0};
   std::mutex mutex_;
-  unsigned watched_cores_ = 0;  // the cores the process may use when the watch began
+  unsigned watched_cores_ = 0;              // the cores the process may use when the watch began
   std::atomic<bool> helpers_awake_{false};  // a helper has come to a job
   double wall_ = 0.0;
   double processor_ = 0.0;
