@@ -299,7 +299,7 @@ class CoreWatch {
   std::atomic<bool> stepped_back_{false};
   std::atomic<Clock::rep> next_probe_{0};
   std::mutex mutex_;
-  unsigned watched_cores_ = 0;              // the cores the process may use when the watch began
+  unsigned watched_cores_ = 0;              // the cores the process may use at the first look
   std::atomic<bool> helpers_awake_{false};  // a helper has come to a job
   double wall_ = 0.0;
   double processor_ = 0.0;
