@@ -279,9 +279,13 @@ class CoreWatch {
   }
 
   // Jobs shorter than this are mostly the waking of helpers; they are not
-  // counted. Cores are judged after this much time in counted jobs.
+  // counted. Cores are judged after this much time in counted jobs: long
+  // enough that a core which a virtual machine's host takes away for a few
+  // milliseconds (unseen by the guest, which counts no steal time) does not
+  // make an idle machine look busy; a machine busy from the start has been
+  // seen before the first job.
   static constexpr double shortest_job = 1.5e-3;
-  static constexpr double judged_after = 3e-3;
+  static constexpr double judged_after = 10e-3;
   // Two threads with a core each use one and a half to two cores, a job
   // whose helper wakes late about one; a process held to one core at most
   // one. (Three busy threads on two cores give each two thirds of a core:
