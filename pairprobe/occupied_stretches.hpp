@@ -63,7 +63,6 @@ class OccupiedStretches {
   static bool reach_meets(StretchWord reached_by_a, StretchWord occupied_by_b) {
     return (reached_by_a & occupied_by_b) != 0;
   }
-  bool may_meet(StretchWord a, StretchWord b) const { return reach_meets(reached(a), b); }
 
  private:
   static constexpr double width_margin = 1e-6;

@@ -42,8 +42,9 @@ Halves stretches_of(const OccupiedStretches& stretches, std::vector<double> keys
   return halves_of(stretches.of(keys));
 }
 
+// As the scan asks it: the stretches a's windows reach against b's.
 bool may_meet(const OccupiedStretches& stretches, std::vector<double> a, std::vector<double> b) {
-  return stretches.may_meet(stretches.of(a), stretches.of(b));
+  return OccupiedStretches::reach_meets(stretches.reached(stretches.of(a)), stretches.of(b));
 }
 
 TEST(OccupiedStretches, ColumnsMeetOnlyInTheSameOrNeighbouringStretches) {
