@@ -69,20 +69,18 @@ std::uint64_t load_word(const char* text) {
   return word;
 }
 
-// 0x80 in each byte of the word that is no decimal digit, 0 in the others. A
-// byte is a digit when its high half is 3 and stays 3 when 6 is added; an
-// addition that overflows a byte carries into the bytes after it only, and
-// only from a byte that is no digit, so every byte up to the first that is
-// no digit is told right.
+// 0x80 in the first byte of the word that is no decimal digit, 0 in the
+// bytes before it (the bytes after it may be marked or not). A digit d
+// (0x30 to 0x39) gives no high bit in d + 0x46, d - 0x30 or d itself; a byte
+// below 0x30 wraps in the subtraction, one from 0x3A to 0x7F reaches 0x80 in
+// the addition, and one from 0x80 has it already. A carry or a borrow
+// crosses into the bytes after a byte that is no digit only.
 std::uint64_t non_digit_bytes(std::uint64_t word) {
-  constexpr std::uint64_t high_halves = every_byte(0xF0);
-  const std::uint64_t halves =
-      (word & high_halves) | (((word + every_byte(0x06)) & high_halves) >> 4);
-  const std::uint64_t off = halves ^ every_byte(0x33);  // zero in the digits
-  return (((off & every_byte(0x7F)) + every_byte(0x7F)) | off) & every_byte(0x80);
+  return ((word + every_byte(0x46)) | (word - every_byte(0x30)) | word) & every_byte(0x80);
 }
 
-// The first byte marked by non_digit_bytes; 8 when none is.
+// The first byte marked by non_digit_bytes: the digits the word begins
+// with; 8 when none is.
 unsigned first_marked(std::uint64_t marks) {
   return static_cast<unsigned>(std::countr_zero(marks)) / 8;
 }
@@ -99,6 +97,11 @@ std::uint64_t value_of_leading_digits(std::uint64_t word, unsigned count) {
   constexpr std::uint64_t second_and_fourth = 1 + (std::uint64_t{10000} << 32);
   return (((digits & pairs) * first_and_third) + (((digits >> 16) & pairs) * second_and_fourth)) >>
          32;
+}
+
+// The value of a word of eight digits.
+std::uint64_t value_of_eight_digits(std::uint64_t word) {
+  return value_of_leading_digits(word, 8);
 }
 
 // The double nearest to m / 10^f (ties to even), m > 0, f <= 19; false in
@@ -140,52 +143,44 @@ bool nearest_double(std::uint64_t m, unsigned f, double& result) {
   return true;
 }
 
-// Where a plain decimal ends: its digits before and after the point.
-struct DecimalShape {
-  unsigned whole_digits = 0;
-  unsigned fraction_digits = 0;
-  unsigned length = 0;  // the point included
+// A plain decimal's digits as one integer, the point left out.
+struct Digits {
+  std::uint64_t mantissa = 0;
+  unsigned fraction = 0;  // digits after the point
 };
 
-// The shape of the decimal at the start of `number`, from the 24 characters
-// there (32 must be readable): false when its whole part has 8 digits or
-// more, or it runs to the 24th character.
-bool shape_of(const char* number, DecimalShape& shape) {
-  const std::uint64_t others[3] = {non_digit_bytes(load_word(number)),
-                                   non_digit_bytes(load_word(number + 8)),
-                                   non_digit_bytes(load_word(number + 16))};
-  shape.whole_digits = first_marked(others[0]);
-  shape.length = shape.whole_digits;
-  if (shape.whole_digits == 8) return false;
-  if (number[shape.whole_digits] != '.') return true;
-  // The first character after the point that is no digit.
-  const unsigned point = shape.whole_digits;
-  const std::uint64_t after_point =
-      point == 7 ? 0 : others[0] & (~std::uint64_t{0} << (8 * (point + 1)));
-  if (after_point != 0) {
-    shape.length = first_marked(after_point);
-  } else if (others[1] != 0) {
-    shape.length = 8 + first_marked(others[1]);
-  } else if (others[2] != 0) {
-    shape.length = 16 + first_marked(others[2]);
-  } else {
-    return false;
+// Appends the fraction at `digits` (the character after the point; 24
+// characters from there are readable) to the whole part in `number`: false
+// when all 24 are digits. The words are read from where the fraction
+// begins, so that no point lies among their digits.
+bool add_fraction(const char* digits, Digits& number) {
+  const std::uint64_t first = load_word(digits);
+  const std::uint64_t second = load_word(digits + 8);
+  const std::uint64_t first_others = non_digit_bytes(first);
+  const std::uint64_t second_others = non_digit_bytes(second);
+  std::uint64_t mantissa = number.mantissa;
+  if (first_others != 0) {
+    number.fraction = first_marked(first_others);
+    number.mantissa =
+        mantissa * powers_of_ten[number.fraction] + value_of_leading_digits(first, number.fraction);
+    return true;
   }
-  shape.fraction_digits = shape.length - point - 1;
+  mantissa = mantissa * powers_of_ten[8] + value_of_eight_digits(first);
+  if (second_others != 0) {
+    const unsigned rest = first_marked(second_others);
+    number.fraction = 8 + rest;
+    number.mantissa = mantissa * powers_of_ten[rest] + value_of_leading_digits(second, rest);
+    return true;
+  }
+  const std::uint64_t third = load_word(digits + 16);
+  const std::uint64_t third_others = non_digit_bytes(third);
+  if (third_others == 0) return false;
+  const unsigned rest = first_marked(third_others);
+  number.fraction = 16 + rest;
+  // More than 19 digits in all wrap here; the caller refuses them.
+  mantissa = mantissa * powers_of_ten[8] + value_of_eight_digits(second);
+  number.mantissa = mantissa * powers_of_ten[rest] + value_of_leading_digits(third, rest);
   return true;
-}
-
-// The digits of the decimal at `number` as one integer, the point left out
-// (at most 19 digits, the fraction's starting after the point).
-std::uint64_t mantissa_of(const char* number, const DecimalShape& shape) {
-  std::uint64_t mantissa = value_of_leading_digits(load_word(number), shape.whole_digits);
-  const char* fraction = number + shape.whole_digits + 1;
-  for (unsigned taken = 0; taken < shape.fraction_digits; taken += 8) {
-    const unsigned count = std::min(shape.fraction_digits - taken, 8U);
-    mantissa = mantissa * powers_of_ten[count] +
-               value_of_leading_digits(load_word(fraction + taken), count);
-  }
-  return mantissa;
 }
 
 }  // namespace
@@ -196,16 +191,24 @@ std::size_t convert_short_decimal_prefix(std::string_view text, double& value) {
   const char* const number = first + (negative ? 1 : 0);
   // Read eight characters at a time, the number needs 32 after its start.
   if (first + text.size() - number < 32) return 0;
-  DecimalShape shape;
-  if (!shape_of(number, shape)) return 0;
-  const unsigned digits = shape.whole_digits + shape.fraction_digits;
-  const char next = number[shape.length];
-  if (digits == 0 || digits > most_digits || next == 'e' || next == 'E') return 0;
-  const std::uint64_t mantissa = mantissa_of(number, shape);
+  const std::uint64_t leading = load_word(number);
+  const unsigned whole_digits = first_marked(non_digit_bytes(leading));
+  if (whole_digits == 8) return 0;
+  Digits digits{value_of_leading_digits(leading, whole_digits), 0};
+  std::size_t length = whole_digits;
+  if (number[whole_digits] == '.') {
+    if (!add_fraction(number + whole_digits + 1, digits)) return 0;
+    length += 1 + digits.fraction;
+  }
+  const unsigned digit_count = whole_digits + digits.fraction;
+  const char next = number[length];
+  if (digit_count == 0 || digit_count > most_digits || next == 'e' || next == 'E') return 0;
   double magnitude = 0.0;
-  if (mantissa != 0 && !nearest_double(mantissa, shape.fraction_digits, magnitude)) return 0;
+  if (digits.mantissa != 0 && !nearest_double(digits.mantissa, digits.fraction, magnitude)) {
+    return 0;
+  }
   value = negative ? -magnitude : magnitude;
-  return static_cast<std::size_t>(number + shape.length - first);
+  return static_cast<std::size_t>(number + length - first);
 }
 
 }  // namespace rio
