@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/line_feeds.hpp"
 #include "common/number_parse.hpp"
 #include "common/record_io.hpp"
 #include "common/record_parsing.hpp"
@@ -149,9 +150,7 @@ Progress read_piece(std::string_view piece, const RowTable& table, std::size_t f
   return {rows.rows(), bytes, bytes == piece.size()};
 }
 
-std::size_t records_in(std::string_view text) {
-  return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
-}
+std::size_t records_in(std::string_view text) { return count_line_feeds(text); }
 
 // A block cut into pieces at line feeds: where each piece begins (and the
 // block's end), and how many records stand before it.

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "common/line_feeds.hpp"
 #include "common/record_io.hpp"
 #include "process.hpp"
 #include "sanitizer_builds.hpp"
@@ -328,6 +329,34 @@ TEST_F(FreeRows, RowsMustBeWhole) {
   EXPECT_THROW(rio::read_free_rows(bulk_unit, values, 3), std::logic_error);
   EXPECT_THROW(rio::read_free_rows(bulk_unit, values, 0), std::logic_error);
   rio::close(bulk_unit);
+}
+
+// The line-feed count the reader cuts blocks by, against a count byte by
+// byte: at every start and length around the eight-byte words and the 255
+// words summed at once, with the bytes next to a line feed's value (a
+// borrow or carry between bytes would miscount them) and runs of line feeds
+// long enough to fill a byte's sum.
+TEST(LineFeedCount, EveryByteOfEveryStretchIsCounted) {
+  std::mt19937_64 engine(20261209);
+  const char bytes[] = {'\n', '\n', '\x09', '\x0B', '\x8A', '\x00', '\xFF', '\x7F', '\x80', '5', ' '};
+  std::uniform_int_distribution<std::size_t> pick(0, sizeof bytes - 1);
+  std::string text(3 * 8 * 255 + 40, ' ');
+  for (char& byte : text) byte = bytes[pick(engine)];
+  std::fill(text.begin() + 100, text.begin() + 100 + 8 * 256, '\n');
+  const auto by_bytes = [](std::string_view part) {
+    std::size_t count = 0;
+    for (const char byte : part) count += byte == '\n' ? 1 : 0;
+    return count;
+  };
+  for (std::size_t first = 0; first < 9; ++first) {
+    for (const std::size_t length : {std::size_t{0}, std::size_t{1}, std::size_t{7}, std::size_t{8},
+                                     std::size_t{9}, std::size_t{8 * 255 - 1}, std::size_t{8 * 255},
+                                     std::size_t{8 * 255 + 9}, text.size() - first}) {
+      const std::string_view part = std::string_view(text).substr(first, length);
+      EXPECT_EQ(rio::count_line_feeds(part), by_bytes(part)) << first << " " << length;
+    }
+  }
+  EXPECT_EQ(rio::count_line_feeds(std::string(8 * 255 * 2, '\n')), 8U * 255 * 2);
 }
 
 }  // namespace
