@@ -21,15 +21,27 @@ constexpr std::uintptr_t huge_page = std::uintptr_t{1} << 21;
 // stays short of the boundary by this, so that its bookkeeping (written at
 // once) lies below the boundary.
 constexpr std::uintptr_t bookkeeping = 64;
+// Larger than any block the library keeps aside for its next requests of
+// that size (its per-thread cache and fast bins hold blocks of at most about
+// 1 KiB).
+constexpr std::size_t largest_kept_block = std::size_t{1} << 12;
 // The library's own padding of each growth.
 constexpr int default_top_padding = 128 << 10;
 
 std::uintptr_t heap_end() { return reinterpret_cast<std::uintptr_t>(::sbrk(0)); }
 
+// Takes a block from the heap and gives it back at once. Its address passes
+// through a volatile variable: a compiler may otherwise leave out a block
+// that is never used, and the call with it.
+void take_and_give_back(std::size_t bytes) {
+  void* volatile block = ::malloc(bytes);
+  ::free(block);
+}
+
 // The first free byte of the heap: the start of its top block, the one the
 // heap grows at, which the library reports as what trimming could give back.
 std::uintptr_t top_start() {
-  ::free(::malloc(1));  // the heap exists
+  take_and_give_back(1);  // the heap exists
   return heap_end() - ::mallinfo2().keepcost;
 }
 
@@ -56,10 +68,14 @@ void place_heap_on_huge_pages(std::size_t bytes) noexcept {
   const bool filled = reinterpret_cast<std::uintptr_t>(filler) < boundary &&
                       reinterpret_cast<std::uintptr_t>(filler) > top;
   if (filled && heap_end() < boundary + padding) {
-    // The top block had room for the filler: a block just larger than what
-    // is left of it makes the heap grow, and is freed at once.
-    const std::uintptr_t beyond = heap_end() > boundary ? heap_end() - boundary : 0;
-    ::free(::malloc(beyond + bookkeeping));
+    // The top block had room for the filler: a block larger than all the
+    // heap's free bytes together, the rest of the top block among them, and
+    // than any block the library keeps aside for reuse, can only come from
+    // growing the heap; it is freed at once. (A block just larger than the
+    // rest of the top block may be such a block kept aside, when the heap
+    // happens to end on the boundary already.)
+    const std::size_t request = std::max<std::size_t>(::mallinfo2().fordblks, largest_kept_block);
+    take_and_give_back(request + bookkeeping);
   }
   ::mallopt(M_TOP_PAD, default_top_padding);
   const std::uintptr_t end = heap_end() / huge_page * huge_page;
