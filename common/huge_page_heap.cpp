@@ -67,6 +67,7 @@ void place_heap_on_huge_pages(std::size_t bytes) noexcept {
   // moved, and the heap is left as it was.
   const bool filled = reinterpret_cast<std::uintptr_t>(filler) < boundary &&
                       reinterpret_cast<std::uintptr_t>(filler) > top;
+  bool grown_past_boundary = false;
   if (filled && heap_end() < boundary + padding) {
     // The top block had room for the filler: a block larger than all the
     // heap's free bytes together, the rest of the top block among them, and
@@ -76,11 +77,20 @@ void place_heap_on_huge_pages(std::size_t bytes) noexcept {
     // happens to end on the boundary already.)
     const std::size_t request = std::max<std::size_t>(::mallinfo2().fordblks, largest_kept_block);
     take_and_give_back(request + bookkeeping);
+    grown_past_boundary = true;
   }
   ::mallopt(M_TOP_PAD, default_top_padding);
   const std::uintptr_t end = heap_end() / huge_page * huge_page;
   if (filled && end > boundary) {
     ::madvise(reinterpret_cast<void*>(boundary), end - boundary, MADV_HUGEPAGE);
+    // The block taken and given back reached past the boundary, and the
+    // library wrote the bookkeeping of what followed it there: one small
+    // page, which would keep its 2 MiB from ever taking a huge page.
+    // Nothing lives past the boundary now (the top block's bookkeeping lies
+    // below it), so the stretch is emptied again.
+    if (grown_past_boundary) {
+      ::madvise(reinterpret_cast<void*>(boundary), end - boundary, MADV_DONTNEED);
+    }
   }
 }
 #else

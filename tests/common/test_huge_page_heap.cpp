@@ -4,6 +4,7 @@
 // Each case arranges the heap in a child process of its own.
 #include <gtest/gtest.h>
 #include <malloc.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -43,9 +44,23 @@ bool advised_huge(std::uintptr_t address) {
   return false;
 }
 
+// Whether some page of the first half of the stretch past `address` is in
+// memory. Asked before anything else takes a block (the next block would
+// come from just past the boundary), with a table outside the heap.
+bool any_page_resident(std::uintptr_t address) {
+  static unsigned char resident[stretch / 2 / page];
+  if (::mincore(reinterpret_cast<void*>(address), stretch / 2, resident) != 0) return true;
+  for (const unsigned char flags : resident) {
+    if ((flags & 1) != 0) return true;
+  }
+  return false;
+}
+
 // Ends the child: status 0 when the stretch past `boundary` was made and
-// advised, else a message and status 1.
+// advised and none of it is in memory yet (a small page in it would keep
+// its 2 MiB from a huge page), else a message and status 1.
 [[noreturn]] void finish(std::uintptr_t boundary) {
+  const bool in_use = heap_end() >= boundary + stretch / 2 && any_page_resident(boundary);
   if (heap_end() < boundary + stretch / 2) {
     std::fprintf(stderr, "the heap ends at %#lx, the boundary is %#lx\n",
                  static_cast<unsigned long>(heap_end()), static_cast<unsigned long>(boundary));
@@ -53,6 +68,11 @@ bool advised_huge(std::uintptr_t address) {
   }
   if (!advised_huge(boundary + huge_page)) {
     std::fprintf(stderr, "no advice for huge pages past %#lx\n",
+                 static_cast<unsigned long>(boundary));
+    std::_Exit(1);
+  }
+  if (in_use) {
+    std::fprintf(stderr, "a page past %#lx is in use before the run\n",
                  static_cast<unsigned long>(boundary));
     std::_Exit(1);
   }
