@@ -81,16 +81,19 @@ bool any_page_resident(std::uintptr_t address) {
 
 // Grows the heap a page at a time (each growth exactly as large as it
 // needs) until it ends `before` bytes short of a 2 MiB boundary, and
-// returns that boundary. The blocks taken stay taken.
+// returns that boundary (0 when the heap does not grow so). The blocks
+// taken stay taken.
 std::uintptr_t grow_to_short_of_boundary(std::size_t before) {
   ::mallopt(M_MMAP_THRESHOLD, 4 << 20);
   ::mallopt(M_TRIM_THRESHOLD, 64 << 20);
   ::mallopt(M_TOP_PAD, 0);
-  while ((heap_end() + before) % huge_page != 0) {
+  // Two boundaries' worth of 1000-byte blocks at the most.
+  for (std::size_t blocks = 0; blocks < 2 * huge_page / 1000; ++blocks) {
+    if ((heap_end() + before) % huge_page == 0) return heap_end() + before;
     void* volatile block = ::malloc(1000);
     (void)block;
   }
-  return heap_end() + before;
+  return 0;
 }
 
 // Makes the heap end exactly on a 2 MiB boundary with about a kilobyte
@@ -101,6 +104,7 @@ std::uintptr_t grow_to_short_of_boundary(std::size_t before) {
 std::uintptr_t end_heap_on_boundary() {
   for (int attempt = 0; attempt < 1000; ++attempt) {
     const std::uintptr_t boundary = grow_to_short_of_boundary(page);
+    if (boundary == 0) return 0;
     void* volatile last = ::malloc(::mallinfo2().keepcost + page - 1024);
     (void)last;
     if (heap_end() == boundary) return boundary;
@@ -108,20 +112,28 @@ std::uintptr_t end_heap_on_boundary() {
   return 0;
 }
 
-void skip_where_the_heap_is_not_placed() {
+// Why the heap is not placed here, or nothing when it is: a sanitizer's
+// allocator keeps its own heap, and a system without transparent huge
+// pages takes no advice for them.
+const char* why_the_heap_is_not_placed() {
   if (testsupport::address_sanitizer_build || testsupport::thread_sanitizer_share != 1) {
-    GTEST_SKIP() << "a sanitizer's allocator keeps its own heap";
+    return "a sanitizer's allocator keeps its own heap";
   }
   if (!std::ifstream("/sys/kernel/mm/transparent_hugepage/enabled")) {
-    GTEST_SKIP() << "the system has no transparent huge pages";
+    return "the system has no transparent huge pages";
   }
+  return nullptr;
 }
 
 TEST(HugePageHeap, TheStretchPastTheNextBoundaryIsAdvised) {
-  skip_where_the_heap_is_not_placed();
+  if (const char* why = why_the_heap_is_not_placed()) GTEST_SKIP() << why;
   EXPECT_EXIT(
       {
         const std::uintptr_t boundary = grow_to_short_of_boundary(5 * page);
+        if (boundary == 0) {
+          std::fprintf(stderr, "the heap does not grow a page at a time\n");
+          std::_Exit(2);
+        }
         rio::place_heap_on_huge_pages(stretch);
         finish(boundary);
       },
@@ -132,7 +144,7 @@ TEST(HugePageHeap, TheStretchPastTheNextBoundaryIsAdvised) {
 // and a small block waits in the library's cache: nothing short of a growth
 // past all the free bytes makes the heap reach past the boundary.
 TEST(HugePageHeap, AHeapEndingOnABoundaryIsStillExtended) {
-  skip_where_the_heap_is_not_placed();
+  if (const char* why = why_the_heap_is_not_placed()) GTEST_SKIP() << why;
   EXPECT_EXIT(
       {
         const std::uintptr_t boundary = end_heap_on_boundary();
