@@ -2,14 +2,11 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
+
+#include "byte_words.hpp"
 
 namespace rio {
 namespace {
-
-constexpr std::uint64_t every_byte(std::uint8_t byte) {
-  return std::uint64_t{byte} * 0x0101010101010101;
-}
 
 // 1 in each byte of the word that is a line feed, 0 in the others. Where
 // the byte is a line feed, `others` is 0; adding 0x7F to its low seven bits
@@ -40,9 +37,7 @@ std::size_t count_line_feeds(std::string_view text) {
     const std::size_t words = std::min(left / sizeof(std::uint64_t), words_per_sum);
     std::uint64_t counts = 0;
     for (std::size_t k = 0; k < words; ++k) {
-      std::uint64_t word = 0;
-      std::memcpy(&word, next + k * sizeof word, sizeof word);
-      counts += line_feed_ones(word);
+      counts += line_feed_ones(load_word(next + k * sizeof(std::uint64_t)));
     }
     total += byte_sum(counts);
     next += words * sizeof(std::uint64_t);

@@ -4,7 +4,8 @@
 #include <array>
 #include <bit>
 #include <cstdint>
-#include <cstring>
+
+#include "byte_words.hpp"
 
 namespace rio {
 namespace {
@@ -56,18 +57,6 @@ constexpr std::array<Reciprocal, most_digits + 1> reciprocals = [] {
   for (unsigned f = 0; f < table.size(); ++f) table[f] = reciprocal_of_power_of_five(f);
   return table;
 }();
-
-constexpr std::uint64_t every_byte(std::uint8_t byte) {
-  return std::uint64_t{byte} * 0x0101010101010101;
-}
-
-// Eight characters as one word, the first in the lowest byte.
-std::uint64_t load_word(const char* text) {
-  std::uint64_t word = 0;
-  std::memcpy(&word, text, sizeof word);
-  if constexpr (std::endian::native == std::endian::big) word = __builtin_bswap64(word);
-  return word;
-}
 
 // 0x80 in the first byte of the word that is no decimal digit, 0 in the
 // bytes before it (the bytes after it may be marked or not). A digit d
