@@ -11,7 +11,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
 #include <string>
 
 #include "common/huge_page_heap.hpp"
@@ -34,8 +33,9 @@ bool advised_huge(std::uintptr_t address) {
   while (std::getline(smaps, line)) {
     unsigned long first = 0;
     unsigned long last = 0;
-    if (std::sscanf(line.c_str(), "%lx-%lx ", &first, &last) == 2 && line.find(' ') != line.npos &&
-        line.find('-') < line.find(' ')) {
+    // A mapping's first line starts "first-last"; its fields' names are
+    // no such pair of numbers.
+    if (std::sscanf(line.c_str(), "%lx-%lx ", &first, &last) == 2) {
       inside = address >= first && address < last;
     } else if (inside && line.rfind("VmFlags:", 0) == 0) {
       return (line + " ").find(" hg ") != std::string::npos;
@@ -60,12 +60,14 @@ bool any_page_resident(std::uintptr_t address) {
 // advised and none of it is in memory yet (a small page in it would keep
 // its 2 MiB from a huge page), else a message and status 1.
 [[noreturn]] void finish(std::uintptr_t boundary) {
-  const bool in_use = heap_end() >= boundary + stretch / 2 && any_page_resident(boundary);
-  if (heap_end() < boundary + stretch / 2) {
+  const std::uintptr_t end = heap_end();
+  if (end < boundary + stretch / 2) {
     std::fprintf(stderr, "the heap ends at %#lx, the boundary is %#lx\n",
-                 static_cast<unsigned long>(heap_end()), static_cast<unsigned long>(boundary));
+                 static_cast<unsigned long>(end), static_cast<unsigned long>(boundary));
     std::_Exit(1);
   }
+  // Before the advice is read: reading it takes blocks from the heap.
+  const bool in_use = any_page_resident(boundary);
   if (!advised_huge(boundary + huge_page)) {
     std::fprintf(stderr, "no advice for huge pages past %#lx\n",
                  static_cast<unsigned long>(boundary));
